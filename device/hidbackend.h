@@ -1,0 +1,46 @@
+#ifndef DEVICE_HIDBACKEND_H
+#define DEVICE_HIDBACKEND_H
+
+#include <QString>
+#include <QtGlobal>
+
+#include <cstddef>
+#include <memory>
+
+// The thin seam under the transport: one open HID device. The calls and their results follow
+// hidapi: write returns the bytes written or -1, readTimeout returns the bytes read, 0 on a
+// time-out and -1 on an error.
+class HidDevice
+{
+public:
+    virtual ~HidDevice() = default;
+    virtual QString productString() = 0;
+    virtual int setNonBlocking(bool nonBlocking) = 0;
+    virtual int write(const quint8 *data, std::size_t length) = 0;
+    virtual int readTimeout(quint8 *data, std::size_t length, int milliseconds) = 0;
+};
+
+// Opens devices by vendor and product id. The hidapi implementation talks to the real device;
+// the virtual device implements the same interface.
+class HidBackend
+{
+public:
+    virtual ~HidBackend() = default;
+    // The first matching device, or null.
+    virtual std::unique_ptr<HidDevice> open(quint16 vendorId, quint16 productId) = 0;
+    // Whether a matching device is enumerated at all (so a failed open can be told apart from
+    // a missing device, for instance when the user lacks the permission to open it).
+    virtual bool isPresent(quint16 vendorId, quint16 productId) = 0;
+};
+
+// The backend every transport call uses. Until one is set, the hidapi backend is used.
+HidBackend &hidBackend();
+void setHidBackend(std::shared_ptr<HidBackend> backend);
+std::shared_ptr<HidBackend> createHidapiBackend();
+
+// Chooses the backend from the environment: KORLEX_VIRTUAL_DEVICE set and not "0" selects the
+// virtual device (see virtualdevice/virtualdevice.h for its settings), else hidapi. Returns
+// true when the virtual device was chosen.
+bool selectHidBackendFromEnvironment();
+
+#endif // DEVICE_HIDBACKEND_H
