@@ -1,0 +1,199 @@
+#ifndef APP_MAINWINDOW_H
+#define APP_MAINWINDOW_H
+
+#include "shell/language.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class MainWindow;
+}
+class QAction;
+class QLabel;
+class QListWidgetItem;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QTranslator;
+QT_END_NAMESPACE
+
+class BmpEditor;
+class DeviceMonitor;
+class SendDataMsgBox;
+
+// The one window of the program. It carries every user command as a slot; the members of each
+// subsystem are defined in that subsystem's folder (app/ for the frame, shell/ for language,
+// help and About, device/ for the connection slots, parameters/, pictures/ and upgrade/ for
+// their pages).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Appends one time-stamped line to the log panel.
+    void appendLog(const QString &text);
+    // Translation in the context "main".
+    static QString trMain(const char *text);
+    void setDeviceButtons(bool connected);
+    void retranslateCodeTexts();
+
+    // The pause that shows a job's result before its dialog closes; tests shorten it.
+    void setResultPauseScale(double scale) { resultPauseScale = scale; }
+
+    Ui::MainWindow *ui = nullptr;
+
+signals:
+    void picChangeSignals();
+    void reopenHidSignals();
+
+public slots:
+    void showMaxAndNoraml();
+    void setAllPicToDefault();
+    void loadCustomerPicSlots();
+    void showEditPicGui();
+    void recoverToDefaultPic();
+    void loadEditPicSlots();
+    void loadReadPicSlots();
+    void checkWritePicSlots();
+    void openBinFileSlots();
+    void downloadBinfileSlots();
+    void updateProgressBarValue();
+    void openUsbDeviceSlots();
+    void closeUsbDeviceSlots();
+    void freshUsbDeviceSlots();
+    void runUsbDeviceSlots();
+    void readFromDeviceSlots();
+    void writeToDeviceSlots();
+    void loadConfigSlots();
+    void saveConfigSlots();
+    void resetAllSlots();
+    void radioButtonSelectSlots();
+    void recoverToDefaultValue();
+    void tempUnitChangeValue();
+    void languageSelectSlots();
+    void installLanguageSlots(Language lang);
+    void helpSlots();
+    void aboutKorlexSlots();
+    void lcdBrightValueSlots(int value);
+    void smokeValueChangeSlots(int value);
+    void setTimeSlots();
+    void readTimeSlots();
+    void setToDefault();
+
+protected:
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+public:
+    // --- frame (app/) -----------------------------------------------------------------------
+    void initConnections();
+    void initTitleBar();
+    void initDeviceBar();
+    void initNavigation();
+    void initPages();
+    void initTabs();
+    // Shows the result of a job in its dialog, then after pauseMs (scaled) closes and deletes
+    // the dialog and runs afterClose. With showState false the dialog closes at once.
+    void finishTaskDialog(const QString &resultText, int pauseMs, bool showState,
+                          const std::function<void()> &afterClose);
+    int scaledPause(int ms) const;
+
+    // --- frameless window (app/) ------------------------------------------------------------
+    void computeEdgeRegions();
+    int edgeRegionAt(int x, int y) const;
+    void setEdgeCursor(int region);
+    void resizeByMouse();
+
+    // --- language, settings, help (shell/) --------------------------------------------------
+    void loadLanguageSetting();
+    void saveLanguageSetting();
+    void updateLanguageChecks(Language lang);
+    QString helpFilePath() const;
+
+    // --- connection (device/) ---------------------------------------------------------------
+    void startDeviceMonitor();
+    void handOverToMonitorProgram();
+    void setPictureButtonsEnabled(bool enabled);
+
+    // --- parameters and curves (parameters/) ------------------------------------------------
+    void initParameterPage();
+    void retranslateParameterPage();
+    void initTempCurvePage();
+    void initPowerCurvePage();
+    void retranslateCurvePages();
+    void showDeviceRecord();
+
+    // --- pictures (pictures/) ---------------------------------------------------------------
+    void initPicturePage();
+    void retranslatePicturePage();
+    int pictureRowOf(QObject *sender) const;
+    void adaptPageToScreenFormat();
+
+    // --- members ----------------------------------------------------------------------------
+    // frameless window state
+    std::array<QRect, 8> edgeRects;
+    int edgeRegion = 0;
+    bool resizePressed = false;
+    bool resizing = false;
+    QRect resizeStartGeometry;
+    QPoint resizePressPos;
+    QPoint resizeCurrentPos;
+    bool movingWindow = false;
+    QPoint moveLastPos;
+    bool maximized = false;
+
+    std::array<QListWidgetItem *, 4> navItems{};
+    QMenu *languageMenu = nullptr;
+    QMenu *systemMenu = nullptr;
+    QMenu *helpMenu = nullptr;
+    QAction *quitAction = nullptr;
+    QAction *helpAction = nullptr;
+    QAction *aboutAction = nullptr;
+    QAction *englishAction = nullptr;
+    QAction *simplifiedChineseAction = nullptr;
+    QAction *traditionalChineseAction = nullptr;
+    QTranslator *translator = nullptr;
+
+    SendDataMsgBox *taskDialog = nullptr;
+    QTimer *upgradeTimer = nullptr;
+    QTimer *readPicTimer = nullptr;
+    QTimer *writePicTimer = nullptr;
+    int upgradeElapsed = 0;
+    int upgradeTimeLimit = 0;
+    int readPicElapsed = 0;
+    int writePicElapsed = 0;
+    double resultPauseScale = 1.0;
+
+    // picture page
+    std::array<std::array<QString, 12>, 3> defaultPicturePaths;
+    std::array<QLabel *, 12> picNameLabels{};
+    std::array<QLabel *, 12> picLabels{};
+    std::array<QPushButton *, 12> picEditButtons{};
+    std::array<QPushButton *, 12> picDefaultButtons{};
+    QPushButton *pageDefaultButton = nullptr;
+    BmpEditor *picEditor = nullptr;
+
+    // curve pages: the radio button whose group each widget shows (null means group 1)
+    QRadioButton *tempGroupButton = nullptr;
+    QRadioButton *powerGroupButton = nullptr;
+
+    DeviceMonitor *deviceMonitor = nullptr;
+};
+
+#endif // APP_MAINWINDOW_H

@@ -1,0 +1,3 @@
+#include "shell/language.h"
+
+Language currentLanguage = English;
