@@ -24,20 +24,10 @@ struct CurvePoint
 using Curve = std::array<CurvePoint, 10>;
 using CurveGroups = std::array<Curve, 5>;
 
-enum : int {
-    CurvePointCount = 10,
-    CurveGroupCount = 5,
-    CoilRowCount = 5,
-    MaxPictureSlots = 12
-};
+enum : int { CurvePointCount = 10, CurveGroupCount = 5, CoilRowCount = 5, MaxPictureSlots = 12 };
 
 // Job codes handed to the transfer thread through DeviceSession::usbJob.
-enum UsbJob : int {
-    JobNone = 0,
-    JobUpgrade = 2,
-    JobReadPictures = 3,
-    JobWritePictures = 4
-};
+enum UsbJob : int { JobNone = 0, JobUpgrade = 2, JobReadPictures = 3, JobWritePictures = 4 };
 
 // Timing of the transfer thread that tests shorten. The defaults are the device's own.
 struct LinkTiming
@@ -66,11 +56,11 @@ public:
     void clear();
 
     // --- link -------------------------------------------------------------------------------
-    QRecursiveMutex linkMutex;          // serialises every exchange on the link
+    QRecursiveMutex linkMutex; // serialises every exchange on the link
     std::unique_ptr<HidDevice> hidHandle; // under linkMutex; null when no device is open
-    std::atomic<bool> deviceOpen{false};  // mirrors hidHandle != null, readable without the lock
-    std::atomic<bool> openDenied{false};  // the last open failed although a device was present
-    QString productString;                // GUI thread
+    std::atomic<bool> deviceOpen{false}; // mirrors hidHandle != null, readable without the lock
+    std::atomic<bool> openDenied{false}; // the last open failed although a device was present
+    QString productString; // GUI thread
     std::atomic<bool> appFirmware{false};
     std::atomic<quint16> deviceId{0};
     std::atomic<quint16> upgradeTargetId{0};

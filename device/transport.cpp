@@ -1,1 +1,304 @@
-// being written
+#include "device/transport.h"
+
+#include "device/hidbackend.h"
+#include "device/session.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+std::array<quint16, 256> makeCrcTable()
+{
+    std::array<quint16, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        quint16 crc = quint16(i << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
+        table[i] = crc;
+    }
+    return table;
+}
+
+const std::array<quint16, 256> crcTable = makeCrcTable();
+
+// Reads one input report from the open device. Called with the link lock held.
+int readReport(quint8 *report, int timeoutMs)
+{
+    DeviceSession &session = deviceSession();
+    if (!session.hidHandle)
+        return -1;
+    return session.hidHandle->readTimeout(report, HidReportSize, timeoutMs);
+}
+
+quint16 readLength(const quint8 *bytes)
+{
+    return quint16((bytes[0] << 8) | bytes[1]);
+}
+
+} // namespace
+
+quint16 crc16(const quint8 *data, int count)
+{
+    quint16 crc = 0;
+    for (int i = 0; i < count; ++i)
+        crc = quint16((crc << 8) ^ crcTable[((crc >> 8) ^ data[i]) & 0xFF]);
+    return crc;
+}
+
+quint8 fromBcd(quint8 value)
+{
+    return quint8((value & 0x0F) + (value >> 4) * 10);
+}
+
+QByteArray buildFrame(quint16 address, quint8 code, const QByteArray &data)
+{
+    QByteArray frame;
+    frame.reserve(data.size() + FrameOverhead);
+    frame.append(char(FrameStart));
+    frame.append(char(address >> 8));
+    frame.append(char(address & 0xFF));
+    frame.append(char(code));
+    frame.append(char((data.size() >> 8) & 0xFF));
+    frame.append(char(data.size() & 0xFF));
+    frame.append(data);
+    const quint16 crc
+            = crc16(reinterpret_cast<const quint8 *>(frame.constData()) + 1, frame.size() - 1);
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    frame.append(char(FrameEnd));
+    return frame;
+}
+
+int openHidDevice()
+{
+    DeviceSession &session = deviceSession();
+    QMutexLocker locker(&session.linkMutex);
+
+    // A handle that is still open is given up before the new one is stored.
+    session.hidHandle.reset();
+    session.deviceOpen = false;
+
+    HidBackend &backend = hidBackend();
+    std::unique_ptr<HidDevice> device = backend.open(KorlexVendorId, KorlexProductId);
+    if (!device) {
+        session.productString.clear();
+        session.openDenied = backend.isPresent(KorlexVendorId, KorlexProductId);
+        return -1;
+    }
+    session.openDenied = false;
+
+    const QString product = device->productString().left(255);
+    if (product.startsWith(QLatin1String("KORLEX-BOOT"))) {
+        device->setNonBlocking(false);
+        session.productString = product;
+        session.appFirmware = false;
+    } else if (product.startsWith(QLatin1String("KORLEX"))) {
+        device->setNonBlocking(false);
+        session.productString = product;
+        session.appFirmware = true;
+    } else {
+        const bool foreign = product.contains(QLatin1String("PN-Lab HID"));
+        device.reset();
+        session.productString.clear();
+        return foreign ? 0 : -1;
+    }
+    session.hidHandle = std::move(device);
+    session.deviceOpen = true;
+    return 1;
+}
+
+int closeHidDevice()
+{
+    DeviceSession &session = deviceSession();
+    QMutexLocker locker(&session.linkMutex);
+    session.hidHandle.reset();
+    session.deviceOpen = false;
+    return 1;
+}
+
+bool sendFrame(const quint8 *frame, int length)
+{
+    DeviceSession &session = deviceSession();
+    QMutexLocker locker(&session.linkMutex);
+    if (!session.hidHandle || !frame || length <= 0)
+        return false;
+
+    quint8 report[HidReportSize];
+    constexpr int payload = HidReportSize - 1;
+    for (int offset = 0; offset < length; offset += payload) {
+        const int chunk = std::min(payload, length - offset);
+        report[0] = HidReportId;
+        std::memcpy(report + 1, frame + offset, size_t(chunk));
+        std::memset(report + 1 + chunk, 0, size_t(payload - chunk));
+        session.hidHandle->write(report, HidReportSize);
+    }
+    return true;
+}
+
+quint16 extractFrame(quint8 *out, const quint8 *received, int count)
+{
+    if (!out || !received)
+        return 0;
+    int position = 0;
+    while (position < count) {
+        const quint8 *start = static_cast<const quint8 *>(
+                std::memchr(received + position, FrameStart, size_t(count - position)));
+        if (!start)
+            return 0;
+        const int candidate = int(start - received);
+        const int available = count - candidate;
+        if (available < FrameOverhead)
+            return 0;
+        const int dataLength = readLength(start + 4);
+        const int frameLength = dataLength + FrameOverhead;
+        // A length that runs past what arrived ends the search.
+        if (available < frameLength || frameLength > std::numeric_limits<quint16>::max())
+            return 0;
+        if (start[dataLength + 8] == FrameEnd) {
+            const quint16 crc = crc16(start + 1, dataLength + 5);
+            if (start[dataLength + 6] == (crc & 0xFF) && start[dataLength + 7] == (crc >> 8)) {
+                std::memmove(out, start, size_t(frameLength));
+                return quint16(frameLength);
+            }
+        }
+        position = candidate + 1;
+    }
+    return 0;
+}
+
+bool handleReply(const quint8 *frame, int length)
+{
+    if (!frame || length < FrameOverhead)
+        return false;
+    const int dataLength = std::min(int(readLength(frame + 4)), length - FrameOverhead);
+    DeviceSession &session = deviceSession();
+    switch (frame[3]) {
+    case 0xFA:
+        if (dataLength >= 1) {
+            if (frame[6] == 0x01)
+                session.setDeviceStatus(QStringLiteral("STOP"));
+            else if (frame[6] == 0x0A)
+                session.setDeviceStatus(QStringLiteral("LOWPOWER"));
+        }
+        return false;
+    case 0xBB: {
+        // A clock reply too short to carry the six fields is no clock reply.
+        if (dataLength < 6)
+            return false;
+        std::array<quint8, 6> clock{};
+        for (int i = 0; i < 6; ++i)
+            clock[i] = fromBcd(frame[6 + i]);
+        session.setDeviceClock(clock);
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+bool transact(const quint8 *frame, int length, quint8 tries, int timeoutMs)
+{
+    DeviceSession &session = deviceSession();
+    QMutexLocker locker(&session.linkMutex);
+    quint8 reply[ReplyBufferSize];
+    quint8 extracted[ReplyBufferSize];
+    quint8 triesDone = 0;
+    for (;;) {
+        std::memset(reply, 0, sizeof reply);
+        ++triesDone;
+        if (!sendFrame(frame, length))
+            return false;
+        const int got = readReport(reply, timeoutMs);
+        if (got > 0) {
+            const quint16 frameLength = extractFrame(extracted, reply, got);
+            if (frameLength > 0)
+                return handleReply(extracted, frameLength);
+        }
+        if (triesDone >= tries)
+            return false;
+    }
+}
+
+LongReplyResult requestLongReply(const QByteArray &request, LongReply kind, int timeoutMs)
+{
+    DeviceSession &session = deviceSession();
+    QMutexLocker locker(&session.linkMutex);
+    LongReplyResult result;
+    if (!sendFrame(request))
+        return result;
+
+    const bool info = kind == LongReply::DeviceInfo;
+    const int capacity = info ? 512 : (session.screenFormat == 1 ? 1280 : 768);
+    QByteArray gathered;
+    gathered.reserve(capacity);
+
+    // The information read counts with 32 bits, the picture read with 8 bits, so that skipping
+    // reports before the reply starts wraps the same way the device firmware expects.
+    quint32 remaining32 = 0;
+    quint8 remaining8 = 0;
+    quint8 misses = 0;
+    bool started = false;
+    quint8 report[HidReportSize];
+
+    auto remainingIsZero = [&] {
+        return info ? remaining32 == 0 : remaining8 == 0;
+    };
+    for (;;) {
+        std::memset(report, 0, sizeof report);
+        const int got = readReport(report, timeoutMs);
+        if (got <= 0) {
+            if (misses > 5)
+                break;
+            ++misses;
+            if (remainingIsZero())
+                break;
+            continue;
+        }
+        if (!started) {
+            if (!(report[0] == HidReportId && report[1] == FrameStart)) {
+                if (info)
+                    --remaining32;
+                else
+                    --remaining8;
+                misses = 0;
+                if (remainingIsZero())
+                    break;
+                continue;
+            }
+            const quint32 dataLength = readLength(report + 5);
+            if (info) {
+                remaining32 = (dataLength + 72) / 64;
+                result.reports = remaining32;
+            } else {
+                remaining8 = dataLength <= 1024 ? 8 : 16;
+                result.reports = quint32(remaining8) + 1;
+            }
+        } else if (!info) {
+            --remaining8;
+        }
+        if (gathered.size() + (HidReportSize - 1) > capacity)
+            break; // a report that would not fit whole ends the gathering
+        gathered.append(reinterpret_cast<const char *>(report + 1), HidReportSize - 1);
+        started = true;
+        misses = 0;
+        if (info)
+            --remaining32;
+        if (remainingIsZero())
+            break;
+    }
+
+    if (gathered.isEmpty())
+        return result;
+    QByteArray frame(gathered.size(), Qt::Uninitialized);
+    const quint16 frameLength
+            = extractFrame(reinterpret_cast<quint8 *>(frame.data()),
+                           reinterpret_cast<const quint8 *>(gathered.constData()), gathered.size());
+    frame.truncate(frameLength);
+    result.frame = frame;
+    return result;
+}

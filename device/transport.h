@@ -60,7 +60,7 @@ enum class LongReply { DeviceInfo, Picture };
 
 struct LongReplyResult
 {
-    QByteArray frame;    // the extracted frame, empty when none was found
+    QByteArray frame; // the extracted frame, empty when none was found
     quint32 reports = 0; // reports that the reply announced (the information read's count)
 };
 

@@ -1,1 +1,936 @@
-// being written
+#include "virtualdevice/virtualdevice.h"
+
+#include "device/transport.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr quint16 BroadcastId = 0xAAAA;
+// Entries of the reply queue that stand for a restart rather than a report.
+constexpr quint8 RestartToBootLoader = 0xF1;
+constexpr quint8 RestartToApplication = 0xF2;
+
+quint16 u16(const QByteArray &data, int offset)
+{
+    return quint16((quint8(data[offset]) << 8) | quint8(data[offset + 1]));
+}
+
+quint32 u32(const QByteArray &data, int offset)
+{
+    return (quint32(u16(data, offset)) << 16) | u16(data, offset + 2);
+}
+
+void putU16(QByteArray &data, quint16 value)
+{
+    data.append(char(value >> 8));
+    data.append(char(value & 0xFF));
+}
+
+quint8 toBcd(int value)
+{
+    return quint8(((value / 10) % 10) << 4 | (value % 10));
+}
+
+int fromBcdByte(quint8 value)
+{
+    return (value >> 4) * 10 + (value & 0x0F);
+}
+
+int formatOf(quint16 id)
+{
+    if (id >= 0x3000 && id <= 0x3FFF)
+        return 2;
+    if (id >= 0x2000 && id <= 0x2FFF)
+        return 1;
+    if (id >= 0x1000 && id <= 0x1FFF)
+        return 0;
+    return 3;
+}
+
+// A recognisable factory picture for a slot: a border and slot-number bars, in the page layout.
+QByteArray factoryMonoPicture(int width, int height, int slot)
+{
+    QByteArray bytes(width * height / 8, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool border = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            const bool bar = x >= 4 && (x - 4) / 6 <= slot && (x - 4) % 6 < 4 && y >= 4
+                             && y < std::min(height - 4, 28);
+            if (border || bar)
+                bytes[(y / 8) * width + x]
+                        = char(quint8(bytes[(y / 8) * width + x]) | (1 << (y % 8)));
+        }
+    }
+    return bytes;
+}
+
+QByteArray factoryColourPicture(int slot)
+{
+    QByteArray bytes;
+    bytes.reserve(80 * 160 * 2);
+    for (int y = 0; y < 160; ++y) {
+        for (int x = 0; x < 80; ++x) {
+            const int r = (x * 31 / 79 + slot * 3) & 0x1F;
+            const int g = (y * 63 / 159) & 0x3F;
+            const int b = (slot * 3) & 0x1F;
+            putU16(bytes, quint16(r << 11 | g << 5 | b));
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+VirtualDevice::VirtualDevice()
+    : VirtualDevice(Settings())
+{ }
+
+VirtualDevice::VirtualDevice(const Settings &settings)
+    : m_settings(settings)
+{
+    for (auto &curve : m_tempCurves)
+        curve.fill(380);
+    for (auto &curve : m_powerCurves)
+        curve.fill(50);
+    m_clockSetTo = QDateTime(QDate(2021, 3, 5), QTime(9, 7, 30));
+    m_clockSetAt = Clock::now();
+    m_mode = settings.startInBootLoader ? Mode::BootLoader : Mode::Application;
+    const int format = formatOf(settings.id);
+    const int count = format == 2 ? 10 : (format < 2 ? 12 : 0);
+    for (int i = 0; i < count; ++i) {
+        if (format == 0)
+            m_pictures.append(factoryMonoPicture(128, 32, i));
+        else if (format == 1)
+            m_pictures.append(factoryMonoPicture(64, 128, i));
+        else
+            m_pictures.append(factoryColourPicture(i));
+    }
+    m_monoNextOffset.fill(0, count);
+}
+
+VirtualDevice::Settings VirtualDevice::settings() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_settings;
+}
+
+VirtualDevice::Mode VirtualDevice::mode() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_mode;
+}
+
+QString VirtualDevice::productString() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_mode == Mode::Application)
+        return QStringLiteral("KORLEX") + m_settings.productSuffix;
+    if (m_mode == Mode::BootLoader)
+        return QStringLiteral("KORLEX-BOOT");
+    return QString();
+}
+
+VirtualDevice::Parameters VirtualDevice::parameters() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_parameters;
+}
+
+void VirtualDevice::setParameters(const Parameters &parameters)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_parameters = parameters;
+}
+
+std::array<std::array<quint16, 10>, 5> VirtualDevice::tempCurves() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_tempCurves;
+}
+
+std::array<std::array<quint16, 10>, 5> VirtualDevice::powerCurves() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_powerCurves;
+}
+
+void VirtualDevice::setTempCurve(int group, const std::array<quint16, 10> &points)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (group >= 0 && group < 5)
+        m_tempCurves[group] = points;
+}
+
+void VirtualDevice::setPowerCurve(int group, const std::array<quint16, 10> &points)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (group >= 0 && group < 5)
+        m_powerCurves[group] = points;
+}
+
+quint8 VirtualDevice::tempUnit() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_tempUnit;
+}
+
+QDateTime VirtualDevice::clock() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return clockLocked();
+}
+
+QDateTime VirtualDevice::clockLocked() const
+{
+    if (!m_settings.clockRuns)
+        return m_clockSetTo;
+    const auto elapsed
+            = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_clockSetAt);
+    return m_clockSetTo.addSecs(elapsed.count());
+}
+
+void VirtualDevice::setClock(const QDateTime &time)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_clockSetTo = time;
+    m_clockSetAt = Clock::now();
+}
+
+int VirtualDevice::factoryResets() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_factoryResets;
+}
+
+QByteArray VirtualDevice::picture(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pictures.value(index);
+}
+
+void VirtualDevice::setPicture(int index, const QByteArray &bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index >= 0 && index < m_pictures.size())
+        m_pictures[index] = bytes.leftJustified(m_pictures[index].size(), '\0', true);
+}
+
+int VirtualDevice::pictureSlots() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pictures.size();
+}
+
+int VirtualDevice::pictureBytes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pictures.isEmpty() ? 0 : m_pictures.first().size();
+}
+
+QByteArray VirtualDevice::receivedImage() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_image;
+}
+
+int VirtualDevice::blocksReceived() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_blocksReceived;
+}
+
+bool VirtualDevice::lastUpgradeVerified() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastVerified;
+}
+
+int VirtualDevice::upgradesCompleted() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_upgradesCompleted;
+}
+
+QVector<QByteArray> VirtualDevice::receivedFrames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_frames;
+}
+
+int VirtualDevice::reportsReceived() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reports;
+}
+
+void VirtualDevice::clearLog()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_frames.clear();
+    m_reports = 0;
+}
+
+void VirtualDevice::dropReplies(int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dropReplies = count;
+}
+
+void VirtualDevice::corruptReplies(int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_corruptReplies = count;
+}
+
+void VirtualDevice::junkBeforeReplies(int count, int bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_junkReplies = count;
+    m_junkBytes = std::clamp(bytes, 0, 40);
+}
+
+void VirtualDevice::junkReportsBeforeReplies(int count, int reports)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_junkReportReplies = count;
+    m_junkReports = reports;
+}
+
+void VirtualDevice::setReplyDelay(int milliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_replyDelayMs = milliseconds;
+}
+
+void VirtualDevice::setReportDelay(int milliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_settings.reportDelayMs = milliseconds;
+}
+
+void VirtualDevice::unplugAfterFrames(int frames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_unplugAfter = frames;
+}
+
+void VirtualDevice::unplug()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    enumerateLocked(Mode::Unplugged);
+}
+
+void VirtualDevice::plugIn()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    enumerateLocked(Mode::Application);
+}
+
+void VirtualDevice::answerWithStatus(quint8 command, Status status, int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_statusCommand = command;
+    m_status = status;
+    m_statusCount = count;
+}
+
+void VirtualDevice::setBootLoaderNeverAppears(bool never)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bootNeverAppears = never;
+}
+
+void VirtualDevice::setSingleReportInfo(bool single)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_singleReportInfo = single;
+}
+
+void VirtualDevice::setDeclaredInfoLength(int length)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_declaredInfoLength = length;
+}
+
+void VirtualDevice::setRestoreDefaultsAnswered(bool answered)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_restoreAnswered = answered;
+}
+
+void VirtualDevice::setOpenDenied(bool denied)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_openDenied = denied;
+}
+
+bool VirtualDevice::isEnumerated()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    updateModeLocked();
+    return m_mode == Mode::Application || m_mode == Mode::BootLoader;
+}
+
+bool VirtualDevice::openDenied() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_openDenied;
+}
+
+quint64 VirtualDevice::generation() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_generation;
+}
+
+void VirtualDevice::enumerateLocked(Mode mode)
+{
+    // Every change of the USB connection invalidates the handles opened before it.
+    ++m_generation;
+    m_mode = mode;
+    m_rx.clear();
+    m_pending.clear();
+    m_replyReady.notify_all();
+}
+
+void VirtualDevice::restartLocked(Mode target)
+{
+    enumerateLocked(Mode::Restarting);
+    m_restartTarget = target;
+    m_restartAt = Clock::now() + std::chrono::milliseconds(m_settings.restartDelayMs);
+}
+
+void VirtualDevice::processRestartMarkersLocked()
+{
+    // A restart queued behind an acknowledgement happens once that has had its time on the wire.
+    while (!m_pending.empty() && m_pending.front().bytes[0] != HidReportId
+           && m_pending.front().readyAt <= Clock::now()) {
+        const Mode target = m_pending.front().bytes[0] == RestartToBootLoader ? Mode::BootLoader
+                                                                              : Mode::Application;
+        restartLocked(target);
+    }
+}
+
+void VirtualDevice::updateModeLocked()
+{
+    processRestartMarkersLocked();
+    if (m_mode != Mode::Restarting || Clock::now() < m_restartAt)
+        return;
+    if (m_restartTarget == Mode::BootLoader && m_bootNeverAppears)
+        return;
+    m_mode = m_restartTarget;
+}
+
+int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t length)
+{
+    int delay = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        delay = m_settings.reportDelayMs;
+    }
+    if (delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+
+    std::lock_guard<std::mutex> lock(m_mutex);
+    processRestartMarkersLocked();
+    if (generation != m_generation || !data || length < 2)
+        return -1;
+    ++m_reports;
+    m_rx.append(reinterpret_cast<const char *>(data + 1),
+                int(std::min<std::size_t>(length, 64) - 1));
+
+    // Reassemble frames; the zeros that pad a frame's last report are dropped with it.
+    for (;;) {
+        const int start = m_rx.indexOf(char(FrameStart));
+        if (start < 0) {
+            m_rx.clear();
+            break;
+        }
+        m_rx.remove(0, start);
+        if (m_rx.size() < 6)
+            break;
+        const int frameLength = u16(m_rx, 4) + FrameOverhead;
+        if (frameLength > 4096) {
+            m_rx.remove(0, 1);
+            continue;
+        }
+        if (m_rx.size() < frameLength)
+            break;
+        const QByteArray frame = m_rx.left(frameLength);
+        const quint16 crc
+                = crc16(reinterpret_cast<const quint8 *>(frame.constData()) + 1, frameLength - 4);
+        const bool valid = quint8(frame[frameLength - 1]) == FrameEnd
+                           && quint8(frame[frameLength - 3]) == (crc & 0xFF)
+                           && quint8(frame[frameLength - 2]) == (crc >> 8);
+        if (!valid) {
+            m_rx.remove(0, 1);
+            continue;
+        }
+        m_rx.clear();
+        m_frames.append(frame);
+        processFrameLocked(frame);
+        if (m_unplugAfter > 0 && --m_unplugAfter == 0) {
+            m_unplugAfter = -1;
+            // The reply to this frame is lost with the cable.
+            enumerateLocked(Mode::Unplugged);
+        }
+        break;
+    }
+    return int(length);
+}
+
+int VirtualDevice::read(quint64 generation, quint8 *data, std::size_t length, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (;;) {
+        processRestartMarkersLocked();
+        if (generation != m_generation)
+            return -1;
+        const auto now = Clock::now();
+        if (!m_pending.empty() && m_pending.front().bytes[0] == HidReportId
+            && m_pending.front().readyAt <= now) {
+            const std::size_t count = std::min<std::size_t>(length, 64);
+            std::memcpy(data, m_pending.front().bytes.data(), count);
+            m_pending.pop_front();
+            return int(count);
+        }
+        if (now >= deadline)
+            return 0;
+        auto wakeAt = deadline;
+        if (!m_pending.empty())
+            wakeAt = std::min(wakeAt, m_pending.front().readyAt);
+        m_replyReady.wait_until(lock, wakeAt);
+    }
+}
+
+void VirtualDevice::replyLocked(quint8 code, const QByteArray &data)
+{
+    if (m_dropReplies > 0) {
+        --m_dropReplies;
+        return;
+    }
+    QByteArray frame = buildFrame(m_settings.id, code, data);
+    if (m_corruptReplies > 0) {
+        --m_corruptReplies;
+        frame[frame.size() - 3] = char(quint8(frame[frame.size() - 3]) ^ 0x5A);
+    }
+    QByteArray stream;
+    if (m_junkReplies > 0) {
+        --m_junkReplies;
+        for (int i = 0; i < m_junkBytes; ++i)
+            stream.append(char(0x11 + i));
+    }
+    stream.append(frame);
+
+    const auto now = Clock::now();
+    const auto reportTime = std::chrono::milliseconds(m_settings.reportDelayMs);
+    auto readyAt = std::max(now, m_lastReadyAt) + std::chrono::milliseconds(m_replyDelayMs);
+    auto queue = [&](const std::array<quint8, 64> &report) {
+        readyAt += reportTime;
+        m_pending.push_back(PendingReport{report, readyAt});
+    };
+    if (m_junkReportReplies > 0) {
+        --m_junkReportReplies;
+        for (int i = 0; i < m_junkReports; ++i) {
+            std::array<quint8, 64> report{};
+            report[0] = HidReportId;
+            report[1] = quint8(0x30 + i);
+            queue(report);
+        }
+    }
+    for (int offset = 0; offset < stream.size(); offset += 63) {
+        std::array<quint8, 64> report{};
+        report[0] = HidReportId;
+        const int chunk = std::min(63, int(stream.size()) - offset);
+        std::memcpy(report.data() + 1, stream.constData() + offset, size_t(chunk));
+        queue(report);
+    }
+    m_lastReadyAt = readyAt;
+    m_replyReady.notify_all();
+}
+
+void VirtualDevice::statusReplyLocked(Status status)
+{
+    replyLocked(0xFA, QByteArray(1, char(quint8(status))));
+}
+
+QByteArray VirtualDevice::infoDataLocked() const
+{
+    QByteArray data;
+    putU16(data, m_settings.softwareVersion);
+    putU16(data, quint16(m_settings.serial >> 16));
+    putU16(data, quint16(m_settings.serial & 0xFFFF));
+    if (m_singleReportInfo || m_mode == Mode::BootLoader)
+        return data;
+    quint16 mask = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (!m_parameters.coilEnabled[i])
+            mask |= quint16(1u << (i + 1));
+    }
+    putU16(data, mask);
+    for (quint16 value : m_parameters.coilValues)
+        putU16(data, value);
+    putU16(data, m_parameters.lcdBright);
+    putU16(data, m_parameters.smokeTime);
+    for (const auto &curve : m_tempCurves) {
+        for (quint16 value : curve)
+            putU16(data, value);
+    }
+    for (const auto &curve : m_powerCurves) {
+        for (quint16 value : curve)
+            putU16(data, value);
+    }
+    for (quint8 part : m_settings.firmwareVersion)
+        data.append(char(part));
+    return data;
+}
+
+void VirtualDevice::processFrameLocked(const QByteArray &frame)
+{
+    const quint16 address = u16(frame, 1);
+    const quint8 code = quint8(frame[3]);
+    const QByteArray data = frame.mid(6, u16(frame, 4));
+
+    const bool addressed = address == m_settings.id || address == BroadcastId;
+    if (!addressed)
+        return;
+    if (m_statusCount > 0 && code == m_statusCommand) {
+        --m_statusCount;
+        statusReplyLocked(m_status);
+        return;
+    }
+    if (code == 0x36) {
+        QByteArray info = infoDataLocked();
+        if (m_declaredInfoLength >= 0) {
+            // A reply that announces a length other than what it carries.
+            QByteArray frameBytes = buildFrame(m_settings.id, 0xB6, info);
+            frameBytes[4] = char(m_declaredInfoLength >> 8);
+            frameBytes[5] = char(m_declaredInfoLength & 0xFF);
+            const quint16 crc = crc16(reinterpret_cast<const quint8 *>(frameBytes.constData()) + 1,
+                                      frameBytes.size() - 4);
+            frameBytes[frameBytes.size() - 3] = char(crc & 0xFF);
+            frameBytes[frameBytes.size() - 2] = char(crc >> 8);
+            const auto now = Clock::now();
+            auto readyAt = std::max(now, m_lastReadyAt);
+            for (int offset = 0; offset < frameBytes.size(); offset += 63) {
+                std::array<quint8, 64> report{};
+                report[0] = HidReportId;
+                const int chunk = std::min(63, int(frameBytes.size()) - offset);
+                std::memcpy(report.data() + 1, frameBytes.constData() + offset, size_t(chunk));
+                readyAt += std::chrono::milliseconds(m_settings.reportDelayMs);
+                m_pending.push_back(PendingReport{report, readyAt});
+            }
+            m_lastReadyAt = readyAt;
+            m_replyReady.notify_all();
+            return;
+        }
+        replyLocked(0xB6, info);
+        return;
+    }
+    const bool handled = m_mode == Mode::BootLoader ? bootCommandLocked(code, data)
+                                                    : applicationCommandLocked(code, data);
+    Q_UNUSED(handled);
+}
+
+bool VirtualDevice::applicationCommandLocked(quint8 code, const QByteArray &data)
+{
+    const QByteArray ack(1, '\0');
+    switch (code) {
+    case 0x33:
+        if (data.size() != 21)
+            return false;
+        for (int i = 0; i < 5; ++i) {
+            m_parameters.coilEnabled[i] = data[3 * i] != 0;
+            m_parameters.coilValues[i] = u16(data, 3 * i + 1);
+        }
+        m_parameters.lcdBright = u16(data, 16);
+        m_parameters.smokeTime = u16(data, 19);
+        replyLocked(0xB3, ack);
+        return true;
+    case 0x32: {
+        if (data.size() != 23 || quint8(data[2]) > 4)
+            return false;
+        std::array<quint16, 10> points{};
+        for (int i = 0; i < 10; ++i)
+            points[i] = u16(data, 3 + 2 * i);
+        if (data[0] == 0x01) {
+            m_tempUnit = quint8(data[1]);
+            m_tempCurves[quint8(data[2])] = points;
+        } else {
+            m_powerCurves[quint8(data[2])] = points;
+        }
+        replyLocked(0xB2, ack);
+        return true;
+    }
+    case 0x3A: {
+        if (data.size() != 8)
+            return false;
+        const QDate date(2000 + fromBcdByte(quint8(data[0])), fromBcdByte(quint8(data[1])),
+                         fromBcdByte(quint8(data[2])));
+        const QTime time(fromBcdByte(quint8(data[3])), fromBcdByte(quint8(data[4])),
+                         fromBcdByte(quint8(data[5])));
+        if (date.isValid() && time.isValid()) {
+            m_clockSetTo = QDateTime(date, time);
+            m_clockSetAt = Clock::now();
+        }
+        replyLocked(0xBA, ack);
+        return true;
+    }
+    case 0x3B: {
+        const QDateTime now = clockLocked();
+        QByteArray clock;
+        clock.append(char(toBcd(now.date().year() % 100)));
+        clock.append(char(toBcd(now.date().month())));
+        clock.append(char(toBcd(now.date().day())));
+        clock.append(char(toBcd(now.time().hour())));
+        clock.append(char(toBcd(now.time().minute())));
+        clock.append(char(toBcd(now.time().second())));
+        replyLocked(0xBB, clock);
+        return true;
+    }
+    case 0x3C:
+        ++m_factoryResets;
+        m_parameters = Parameters();
+        for (auto &curve : m_tempCurves)
+            curve.fill(380);
+        for (auto &curve : m_powerCurves)
+            curve.fill(50);
+        if (m_restoreAnswered)
+            replyLocked(0xBC, ack);
+        return true;
+    case 0x34: {
+        const int format = formatOf(m_settings.id);
+        if (format < 2) {
+            if (data.size() != 513)
+                return false;
+            const int number = quint8(data[0]) & 0x7F;
+            const bool continued = quint8(data[0]) & 0x80;
+            if (number < 1 || number > m_pictures.size())
+                return false;
+            int &offset = m_monoNextOffset[number - 1];
+            if (!continued)
+                offset = 0;
+            QByteArray &picture = m_pictures[number - 1];
+            if (offset + 512 <= picture.size())
+                picture.replace(offset, 512, data.mid(1));
+            offset += 512;
+        } else if (format == 2) {
+            if (data.size() < 5)
+                return false;
+            const quint32 address = u32(data, 0);
+            const int slot = int(address / 25600);
+            const int offset = int(address % 25600);
+            const QByteArray bytes = data.mid(4);
+            if (slot >= m_pictures.size() || offset + bytes.size() > 25600)
+                return false;
+            m_pictures[slot].replace(offset, bytes.size(), bytes);
+        } else {
+            return false;
+        }
+        replyLocked(0xB4, ack);
+        return true;
+    }
+    case 0x39: {
+        if (data.size() != 1 || formatOf(m_settings.id) > 1)
+            return false;
+        const int number = quint8(data[0]);
+        if (number < 1 || number > m_pictures.size())
+            return false;
+        const QByteArray &picture = m_pictures[number - 1];
+        QByteArray reply;
+        reply.append(char(number));
+        putU16(reply, quint16(picture.size()));
+        reply.append(picture);
+        replyLocked(0xB9, reply);
+        return true;
+    }
+    case 0x37: {
+        // The hello text: five letters, four letters, four digits, each group lower case.
+        bool wellFormed
+                = data.size() == 16 && data[5] == '-' && data[10] == '-' && data[15] == '\0';
+        for (int i = 0; wellFormed && i < 15; ++i) {
+            const char c = data[i];
+            if (i < 10 && i != 5)
+                wellFormed = c >= 'a' && c <= 'z';
+            else if (i > 10)
+                wellFormed = c >= '0' && c <= '9';
+        }
+        if (!wellFormed)
+            return false;
+        replyLocked(0xB7, ack);
+        // The firmware restarts into its boot loader once the acknowledgement has gone out.
+        const auto leaveAt = m_lastReadyAt + std::chrono::milliseconds(2);
+        m_pending.push_back(PendingReport{{}, leaveAt});
+        m_pending.back().bytes[0] = RestartToBootLoader; // never handed out
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool VirtualDevice::bootCommandLocked(quint8 code, const QByteArray &data)
+{
+    const QByteArray ack(1, '\0');
+    switch (code) {
+    case 0x37:
+        replyLocked(0xB7, ack);
+        return true;
+    case 0x08:
+    case 0x09:
+        m_image.clear();
+        m_blocksReceived = 0;
+        m_erased = true;
+        m_lastReadyAt = std::max(Clock::now(), m_lastReadyAt)
+                        + std::chrono::milliseconds(m_settings.eraseDelayMs);
+        replyLocked(0x80 | code, ack);
+        return true;
+    case 0x04: {
+        if (data.size() < 5 || !m_erased)
+            return false;
+        const int offset = int(u32(data, 0));
+        if (offset > 64 * 1024 * 1024)
+            return false;
+        QByteArray bytes = data.mid(4);
+        for (char &byte : bytes)
+            byte = char(quint8(byte) - 0x5D);
+        if (m_image.size() < offset + bytes.size())
+            m_image.resize(offset + bytes.size());
+        m_image.replace(offset, bytes.size(), bytes);
+        ++m_blocksReceived;
+        replyLocked(0x84, ack);
+        return true;
+    }
+    case 0x20: {
+        if (data.size() != 8)
+            return false;
+        const quint32 size = u32(data, 0);
+        const quint32 check = u32(data, 4);
+        quint32 sum = 0;
+        for (char byte : qAsConst(m_image))
+            sum += quint8(byte);
+        m_lastVerified = m_erased && quint32(m_image.size()) == size && sum == check;
+        if (!m_lastVerified) {
+            statusReplyLocked(Status::Stop);
+            return true;
+        }
+        ++m_upgradesCompleted;
+        m_erased = false;
+        replyLocked(0xA0, ack);
+        const auto leaveAt = m_lastReadyAt + std::chrono::milliseconds(2);
+        m_pending.push_back(PendingReport{{}, leaveAt});
+        m_pending.back().bytes[0] = RestartToApplication; // never handed out
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// --- bus --------------------------------------------------------------------------------------
+
+namespace {
+
+class VirtualHandle : public HidDevice
+{
+public:
+    VirtualHandle(std::shared_ptr<VirtualDevice> device, quint64 generation, QString product)
+        : m_device(std::move(device))
+        , m_generation(generation)
+        , m_product(std::move(product))
+    { }
+    QString productString() override { return m_product; }
+    int setNonBlocking(bool) override { return 0; }
+    int write(const quint8 *data, std::size_t length) override
+    {
+        return m_device->write(m_generation, data, length);
+    }
+    int readTimeout(quint8 *data, std::size_t length, int milliseconds) override
+    {
+        return m_device->read(m_generation, data, length, milliseconds);
+    }
+
+private:
+    std::shared_ptr<VirtualDevice> m_device;
+    quint64 m_generation;
+    QString m_product;
+};
+
+// The foreign device: it opens, names itself, and never answers.
+class ForeignHandle : public HidDevice
+{
+public:
+    QString productString() override { return QStringLiteral("Lab tools PN-Lab HID"); }
+    int setNonBlocking(bool) override { return 0; }
+    int write(const quint8 *, std::size_t length) override { return int(length); }
+    int readTimeout(quint8 *, std::size_t, int) override { return 0; }
+};
+
+} // namespace
+
+VirtualBus::VirtualBus(std::shared_ptr<VirtualDevice> device, bool foreign)
+    : m_device(std::move(device))
+    , m_foreign(foreign)
+{ }
+
+void VirtualBus::setForeignDevicePresent(bool present)
+{
+    m_foreign = present;
+}
+
+std::unique_ptr<HidDevice> VirtualBus::open(quint16 vendorId, quint16 productId)
+{
+    if (vendorId != KorlexVendorId || productId != KorlexProductId)
+        return nullptr;
+    if (m_foreign)
+        return std::make_unique<ForeignHandle>();
+    if (!m_device || !m_device->isEnumerated() || m_device->openDenied())
+        return nullptr;
+    return std::make_unique<VirtualHandle>(m_device, m_device->generation(),
+                                           m_device->productString());
+}
+
+bool VirtualBus::isPresent(quint16 vendorId, quint16 productId)
+{
+    if (vendorId != KorlexVendorId || productId != KorlexProductId)
+        return false;
+    return m_foreign || (m_device && m_device->isEnumerated());
+}
+
+std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
+{
+    const QStringList parts = setting.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    VirtualDevice::Settings settings;
+    bool foreign = false;
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString part = parts.at(i).trimmed();
+        if (i == 0) {
+            if (part.compare(QLatin1String("foreign"), Qt::CaseInsensitive) == 0) {
+                foreign = true;
+            } else if (part != QLatin1String("1")) {
+                bool ok = false;
+                const uint id = part.toUInt(&ok, 16);
+                if (ok && id <= 0xFFFF)
+                    settings.id = quint16(id);
+            }
+            continue;
+        }
+        const QString key = part.section(QLatin1Char('='), 0, 0);
+        const QString value = part.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("delay"))
+            settings.reportDelayMs = std::max(0, value.toInt());
+        else if (key == QLatin1String("serial"))
+            settings.serial = value.toUInt(nullptr, 16);
+        else if (key == QLatin1String("boot"))
+            settings.startInBootLoader = true;
+        else if (key == QLatin1String("restart"))
+            settings.restartDelayMs = std::max(0, value.toInt());
+    }
+    return std::make_shared<VirtualBus>(std::make_shared<VirtualDevice>(settings), foreign);
+}

@@ -1,1 +1,211 @@
-// being written
+#ifndef VIRTUALDEVICE_VIRTUALDEVICE_H
+#define VIRTUALDEVICE_VIRTUALDEVICE_H
+
+#include "device/hidbackend.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+// An emulation of the device side of the USB protocol: it answers the information request,
+// keeps parameters, curves, the clock and the LCD pictures, runs the firmware upgrade with its
+// restart into the boot loader and back, and can be told to misbehave (lost replies, bad CRCs,
+// junk, delays, unplugging, status replies). Tests drive the real transport against it; the
+// program uses it when KORLEX_VIRTUAL_DEVICE is set.
+//
+// Time-dependent changes (the restart after the upgrade hello or finish) happen lazily when the
+// bus is next asked for a device, so no thread or timer of its own is needed.
+class VirtualDevice
+{
+public:
+    enum class Mode { Application, BootLoader, Restarting, Unplugged };
+
+    struct Settings
+    {
+        quint16 id = 0x1005;
+        QString productSuffix; // appended to "KORLEX" in normal firmware
+        quint32 serial = 0x3a1b2c4d;
+        quint16 softwareVersion = 12;
+        std::array<quint8, 5> firmwareVersion{{1, 0, 3, 2, 7}};
+        int restartDelayMs = 1500; // from the hello (or finish) to the re-enumeration
+        int eraseDelayMs = 20;
+        int reportDelayMs = 0; // time one report takes on the wire, each way
+        bool clockRuns = true; // false keeps the clock where it was set
+        bool startInBootLoader = false;
+    };
+
+    // What the device answers a given command with, instead of its normal reply.
+    enum class Status : quint8 { Stop = 0x01, LowPower = 0x0A, Other = 0x05 };
+
+    VirtualDevice();
+    explicit VirtualDevice(const Settings &settings);
+
+    Settings settings() const;
+    Mode mode() const;
+    // Normal firmware's or the boot loader's product string, empty when not enumerated.
+    QString productString() const;
+
+    // --- device state --------------------------------------------------------------------------
+    struct Parameters
+    {
+        std::array<bool, 5> coilEnabled{{true, true, true, false, false}};
+        std::array<quint16, 5> coilValues{{1300, 6500, 4000, 400, 1000}};
+        quint16 lcdBright = 200;
+        quint16 smokeTime = 800;
+    };
+    Parameters parameters() const;
+    void setParameters(const Parameters &parameters);
+    // Device-side values: temperatures in the unit last written (Fahrenheit at start), power in W.
+    std::array<std::array<quint16, 10>, 5> tempCurves() const;
+    std::array<std::array<quint16, 10>, 5> powerCurves() const;
+    void setTempCurve(int group, const std::array<quint16, 10> &points);
+    void setPowerCurve(int group, const std::array<quint16, 10> &points);
+    quint8 tempUnit() const;
+    QDateTime clock() const;
+    void setClock(const QDateTime &time);
+    int factoryResets() const;
+    // LCD bytes of slot index (0-based); mono slots hold 512 or 1024 bytes, colour 25600.
+    QByteArray picture(int index) const;
+    void setPicture(int index, const QByteArray &bytes);
+    int pictureSlots() const;
+    int pictureBytes() const;
+
+    // --- the upgrade -------------------------------------------------------------------------
+    QByteArray receivedImage() const; // descrambled bytes of the blocks received
+    int blocksReceived() const;
+    bool lastUpgradeVerified() const; // the finish command matched size and byte sum
+    int upgradesCompleted() const;
+
+    // --- what arrived --------------------------------------------------------------------------
+    QVector<QByteArray> receivedFrames() const; // every complete frame, in order
+    int reportsReceived() const;
+    void clearLog();
+
+    // --- faults --------------------------------------------------------------------------------
+    void dropReplies(int count); // the next count replies are lost
+    void corruptReplies(int count); // the next count replies carry a wrong CRC
+    void junkBeforeReplies(int count, int bytes); // junk bytes before the start byte
+    void junkReportsBeforeReplies(int count, int reports); // whole junk reports first
+    void setReplyDelay(int milliseconds); // extra time before each reply
+    void setReportDelay(int milliseconds);
+    void unplugAfterFrames(int frames); // disappears after that many more frames
+    void unplug();
+    void plugIn(); // back as normal firmware
+    void answerWithStatus(quint8 command, Status status, int count = 1);
+    void setBootLoaderNeverAppears(bool never);
+    void setSingleReportInfo(bool single); // a short information reply (identity only)
+    void setDeclaredInfoLength(int length); // announce this data length, -1 for the real one
+    void setRestoreDefaultsAnswered(bool answered);
+    void setOpenDenied(bool denied); // enumerated, but opening fails (no permission)
+
+    // --- used by the bus and its handles -------------------------------------------------------
+    bool isEnumerated();
+    bool openDenied() const;
+    quint64 generation() const;
+    int write(quint64 generation, const quint8 *data, std::size_t length);
+    int read(quint64 generation, quint8 *data, std::size_t length, int timeoutMs);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct PendingReport
+    {
+        std::array<quint8, 64> bytes;
+        Clock::time_point readyAt;
+    };
+
+    void updateModeLocked();
+    void processRestartMarkersLocked();
+    void processFrameLocked(const QByteArray &frame);
+    void replyLocked(quint8 code, const QByteArray &data);
+    void statusReplyLocked(Status status);
+    void restartLocked(Mode target);
+    void enumerateLocked(Mode mode);
+    QByteArray infoDataLocked() const;
+    bool applicationCommandLocked(quint8 code, const QByteArray &data);
+    bool bootCommandLocked(quint8 code, const QByteArray &data);
+    QDateTime clockLocked() const;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_replyReady;
+    Settings m_settings;
+    Mode m_mode = Mode::Application;
+    Mode m_restartTarget = Mode::Application;
+    Clock::time_point m_restartAt;
+    quint64 m_generation = 1;
+
+    Parameters m_parameters;
+    std::array<std::array<quint16, 10>, 5> m_tempCurves{};
+    std::array<std::array<quint16, 10>, 5> m_powerCurves{};
+    quint8 m_tempUnit = 1;
+    QDateTime m_clockSetTo;
+    Clock::time_point m_clockSetAt;
+    int m_factoryResets = 0;
+    QVector<QByteArray> m_pictures;
+    QVector<int> m_monoNextOffset;
+
+    QByteArray m_image;
+    int m_blocksReceived = 0;
+    bool m_erased = false;
+    bool m_lastVerified = false;
+    int m_upgradesCompleted = 0;
+
+    QByteArray m_rx;
+    std::deque<PendingReport> m_pending;
+    Clock::time_point m_lastReadyAt;
+    QVector<QByteArray> m_frames;
+    int m_reports = 0;
+
+    int m_dropReplies = 0;
+    int m_corruptReplies = 0;
+    int m_junkReplies = 0;
+    int m_junkBytes = 0;
+    int m_junkReportReplies = 0;
+    int m_junkReports = 0;
+    int m_replyDelayMs = 0;
+    int m_unplugAfter = -1;
+    quint8 m_statusCommand = 0;
+    Status m_status = Status::Stop;
+    int m_statusCount = 0;
+    bool m_bootNeverAppears = false;
+    bool m_singleReportInfo = false;
+    int m_declaredInfoLength = -1;
+    bool m_restoreAnswered = true;
+    bool m_openDenied = false;
+};
+
+// The virtual USB bus: the device family's device and, optionally, the foreign HID device that
+// shares its USB ids.
+class VirtualBus : public HidBackend, public std::enable_shared_from_this<VirtualBus>
+{
+public:
+    explicit VirtualBus(std::shared_ptr<VirtualDevice> device = nullptr, bool foreign = false);
+
+    std::shared_ptr<VirtualDevice> device() const { return m_device; }
+    // The foreign device enumerates before the device family's own.
+    void setForeignDevicePresent(bool present);
+
+    std::unique_ptr<HidDevice> open(quint16 vendorId, quint16 productId) override;
+    bool isPresent(quint16 vendorId, quint16 productId) override;
+
+    // Builds a bus from the KORLEX_VIRTUAL_DEVICE setting: "1" (a 128 x 32 device), a hexadecimal
+    // device identifier such as "2001" or "0x3000", or "foreign"; options may follow after
+    // commas: "delay=<ms per report>", "serial=<hex>", "boot" (start in the boot loader),
+    // "restart=<ms>".
+    static std::shared_ptr<VirtualBus> fromEnvironment(const QString &setting);
+
+private:
+    std::shared_ptr<VirtualDevice> m_device;
+    std::atomic<bool> m_foreign{false};
+};
+
+#endif // VIRTUALDEVICE_VIRTUALDEVICE_H
