@@ -428,13 +428,21 @@ void VirtualDevice::updateModeLocked()
 
 int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t length)
 {
-    int delay = 0;
+    // With a per-report delay, reports in both directions share one timeline, as on a USB
+    // interrupt endpoint: this report's slot follows the previous one, so sleeping late does not
+    // add up over a long transfer.
+    Clock::time_point slot;
+    bool wait = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        delay = m_settings.reportDelayMs;
+        if (m_settings.reportDelayMs > 0) {
+            slot = nextWireSlotLocked();
+            m_lastReadyAt = slot;
+            wait = true;
+        }
     }
-    if (delay > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    if (wait)
+        std::this_thread::sleep_until(slot);
 
     std::lock_guard<std::mutex> lock(m_mutex);
     processRestartMarkersLocked();
@@ -509,6 +517,19 @@ int VirtualDevice::read(quint64 generation, quint8 *data, std::size_t length, in
     }
 }
 
+VirtualDevice::Clock::time_point VirtualDevice::nextWireSlotLocked() const
+{
+    // The link moves one report per slot of reportDelayMs, on a fixed grid as USB frames do:
+    // a report handed over late still goes in the slot that was next when it arrived.
+    const auto period = std::chrono::milliseconds(m_settings.reportDelayMs);
+    const auto now = Clock::now();
+    if (now <= m_lastReadyAt + period)
+        return m_lastReadyAt + period;
+    const auto late = now - m_lastReadyAt;
+    const auto periods = (late + period - std::chrono::nanoseconds(1)) / period;
+    return m_lastReadyAt + periods * period;
+}
+
 void VirtualDevice::replyLocked(quint8 code, const QByteArray &data)
 {
     if (m_dropReplies > 0) {
@@ -531,6 +552,8 @@ void VirtualDevice::replyLocked(quint8 code, const QByteArray &data)
     const auto now = Clock::now();
     const auto reportTime = std::chrono::milliseconds(m_settings.reportDelayMs);
     auto readyAt = std::max(now, m_lastReadyAt) + std::chrono::milliseconds(m_replyDelayMs);
+    if (m_settings.reportDelayMs > 0 && m_replyDelayMs == 0)
+        readyAt = nextWireSlotLocked() - reportTime;
     auto queue = [&](const std::array<quint8, 64> &report) {
         readyAt += reportTime;
         m_pending.push_back(PendingReport{report, readyAt});

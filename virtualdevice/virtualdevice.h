@@ -125,6 +125,7 @@ private:
 
     void updateModeLocked();
     void processRestartMarkersLocked();
+    Clock::time_point nextWireSlotLocked() const;
     void processFrameLocked(const QByteArray &frame);
     void replyLocked(quint8 code, const QByteArray &data);
     void statusReplyLocked(Status status);

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets everything up, builds the program and starts it from the repository folder (where it
+# looks for dev/device, chm/ and the picture folders).
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bash "$root/tools/deps.sh"
+build="$root/build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORLEX_BUILD_TESTS=OFF
+cmake --build "$build" -j "$(nproc)" --target korlex-tool
+cd "$root"
+exec "$build/app/korlex-tool"
