@@ -275,10 +275,11 @@ void VirtualDevice::clearLog()
     m_reports = 0;
 }
 
-void VirtualDevice::dropReplies(int count)
+void VirtualDevice::dropReplies(int count, quint8 command)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dropReplies = count;
+    m_dropCommand = command;
 }
 
 void VirtualDevice::corruptReplies(int count)
@@ -532,7 +533,7 @@ VirtualDevice::Clock::time_point VirtualDevice::nextWireSlotLocked() const
 
 void VirtualDevice::replyLocked(quint8 code, const QByteArray &data)
 {
-    if (m_dropReplies > 0) {
+    if (m_dropReplies > 0 && (m_dropCommand == 0 || m_dropCommand == m_replyingTo)) {
         --m_dropReplies;
         return;
     }
@@ -619,6 +620,7 @@ void VirtualDevice::processFrameLocked(const QByteArray &frame)
     const quint16 address = u16(frame, 1);
     const quint8 code = quint8(frame[3]);
     const QByteArray data = frame.mid(6, u16(frame, 4));
+    m_replyingTo = code;
 
     const bool addressed = address == m_settings.id || address == BroadcastId;
     if (!addressed)

@@ -91,7 +91,8 @@ public:
     void clearLog();
 
     // --- faults --------------------------------------------------------------------------------
-    void dropReplies(int count); // the next count replies are lost
+    // The next count replies are lost (only replies to the given command, when it is not 0).
+    void dropReplies(int count, quint8 command = 0);
     void corruptReplies(int count); // the next count replies carry a wrong CRC
     void junkBeforeReplies(int count, int bytes); // junk bytes before the start byte
     void junkReportsBeforeReplies(int count, int reports); // whole junk reports first
@@ -167,6 +168,9 @@ private:
     int m_reports = 0;
 
     int m_dropReplies = 0;
+
+    quint8 m_dropCommand = 0;
+    quint8 m_replyingTo = 0;
     int m_corruptReplies = 0;
     int m_junkReplies = 0;
     int m_junkBytes = 0;
