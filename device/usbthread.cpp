@@ -58,8 +58,11 @@ bool helloAndWaitForBootLoader()
         interruptibleSleep(roundMs);
     }
     session.awaitingBootLoader = false;
-    if (!found)
+    if (!found) {
+        if (session.stopRequested)
+            failUpgrade();
         return false;
+    }
     session.upgradeBlockIndex = 0;
     return true;
 }
@@ -114,8 +117,10 @@ void readAllPictures()
     DeviceSession &session = deviceSession();
     session.jobProgress = 0;
     for (int number = 1; number <= 12; ++number) {
-        if (session.stopRequested)
+        if (session.stopRequested) {
+            session.setJobResult(QStringLiteral("false"));
             break;
+        }
         if (!readPicture(number))
             session.setJobResult(QStringLiteral("false"));
         ++session.jobProgress;
@@ -163,6 +168,8 @@ void writePictures()
             ++session.jobProgress;
         }
     }
+    if (session.stopRequested)
+        failSlot();
     session.usbJob = JobNone;
     session.pictureWriteMask = 0;
 }
@@ -232,7 +239,11 @@ void runUsbJob()
     }
     int step = 0;
     while (job == JobUpgrade) {
-        if (session.stopRequested || !upgradeStep(step))
+        if (session.stopRequested) {
+            failUpgrade(); // the window sees the stopped job end as a failure
+            return;
+        }
+        if (!upgradeStep(step))
             return;
         if (statusIs("STOP"))
             return;

@@ -318,6 +318,8 @@ private slots:
         QVERIFY(!usbThreadRunning());
         QVERIFY(!deviceSession().upgradeDone);
         QVERIFY(device->blocksReceived() < 200);
+        // The window sees a stopped upgrade end as a failure.
+        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
     }
 
     void pictureJobDuringUpgrade()

@@ -1,0 +1,129 @@
+// The connection slots of the main window: connect, refresh, disconnect and run, the reaction
+// to devices arriving and leaving, and the hand-over to the monitor program.
+
+#include "app/mainwindow.h"
+
+#include "device/devicemonitor.h"
+#include "device/monitorprogram.h"
+#include "device/protocol.h"
+#include "device/session.h"
+#include "device/transport.h"
+#include "device/usbthread.h"
+#include "parameters/qcurve.h"
+#include "widgets/myframe.h"
+
+#include "ui_mainwindow.h"
+
+#include <QMutexLocker>
+#include <QPushButton>
+#include <QTimer>
+
+void MainWindow::openUsbDeviceSlots()
+{
+    DeviceSession &session = deviceSession();
+    // While the worker transfers, the link is its own: only the wait for the boot loader (when
+    // the worker is idle) may reopen the device under it.
+    if (usbThreadRunning() && !session.awaitingBootLoader)
+        return;
+
+    ++session.connectCount;
+    const bool logThisRun = session.connectCount % 2 == 1;
+
+    int opened = 0;
+    bool informed = false;
+    {
+        // Open and information request as one exchange on the link.
+        QMutexLocker link(&session.linkMutex);
+        opened = openHidDevice();
+        if (opened == 1)
+            informed = readDeviceInfo(200);
+    }
+
+    if (opened == 1) {
+        if (!informed)
+            return; // the device stays open; nothing in the window changes
+        ui->nameLabel->setText(QLatin1Char(' ') + session.productString + QStringLiteral("-V")
+                               + session.softwareVersion);
+        ui->deviceInfoFrame->refreshInfo();
+        ui->powerWidget->setYrange(session.powerMin, session.powerMax);
+        setDeviceButtons(true);
+        setPictureButtonsEnabled(true);
+        if (logThisRun)
+            appendLog(trMain(" USB设备已连接 "));
+        loadCustomerPicSlots();
+        if (session.infoValid == 0x55) {
+            session.infoValid = 0;
+            showDeviceRecord();
+        }
+        return;
+    }
+
+    if (opened == 0) {
+        handOverToMonitorProgram();
+        return;
+    }
+
+    ui->nameLabel->clear();
+    setDeviceButtons(false);
+    if (logThisRun) {
+        if (session.openDenied)
+            appendLog(trMain(" 发现USB设备, 但没有权限打开它: 请安装udev规则后重新插入设备 "));
+        else
+            appendLog(trMain(" USB设备未连接 "));
+    }
+    setPictureButtonsEnabled(false);
+}
+
+void MainWindow::freshUsbDeviceSlots()
+{
+    openUsbDeviceSlots();
+}
+
+void MainWindow::closeUsbDeviceSlots()
+{
+    closeHidDevice();
+    ui->nameLabel->clear();
+    stopUsbThread();
+    setDeviceButtons(false);
+}
+
+void MainWindow::runUsbDeviceSlots()
+{
+    ui->runButton->setEnabled(false);
+}
+
+void MainWindow::setPictureButtonsEnabled(bool enabled)
+{
+    if (pageDefaultButton)
+        pageDefaultButton->setEnabled(enabled);
+    const int count = qBound(0, int(deviceSession().pictureCount), 12);
+    for (int row = 0; row < count; ++row) {
+        if (picEditButtons[row])
+            picEditButtons[row]->setEnabled(enabled);
+        if (picDefaultButtons[row])
+            picDefaultButtons[row]->setEnabled(enabled);
+    }
+}
+
+void MainWindow::handOverToMonitorProgram()
+{
+    // The foreign device belongs to the monitor program: start it unless it runs already, then
+    // make way for it. When it cannot be started the tool stays, so the user is not left with
+    // nothing.
+    if (!MonitorProgram::isRunning()) {
+        QString error;
+        if (!MonitorProgram::start(&error)) {
+            appendLog(trMain(" 未能启动监控程序: ") + error);
+            return;
+        }
+    }
+    QTimer::singleShot(1, this, &MainWindow::close);
+}
+
+void MainWindow::startDeviceMonitor()
+{
+    if (deviceMonitor)
+        return;
+    deviceMonitor = new DeviceMonitor(this);
+    connect(deviceMonitor, SIGNAL(deviceChanged()), this, SLOT(openUsbDeviceSlots()));
+}
