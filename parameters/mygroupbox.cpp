@@ -1,0 +1,177 @@
+#include "parameters/mygroupbox.h"
+
+#include "device/session.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+struct CoilRow
+{
+    const char *index;
+    const char *code;
+    int minimum;
+    int maximum;
+    int defaultValue;
+    bool checked;
+};
+
+const CoilRow coilRows[MyGroupBox::RowCount] = {
+        {"1", "SS", 1000, 1600, 1300, true}, {"2", "NI", 6000, 7000, 6500, true},
+        {"3", "TI", 3500, 4500, 4000, true}, {"4", "NC", 200, 600, 400, false},
+        {"5", "TC", 100, 7000, 1000, false},
+};
+
+const int columnWidths[MyGroupBox::ColumnCount] = {30, 60, 30, 50, 30};
+const int rowHeight = 30;
+
+QString materialName(int row)
+{
+    switch (row) {
+    case 0:
+        return QCoreApplication::translate("group", "不锈钢316");
+    case 1:
+        return QCoreApplication::translate("group", "镍200");
+    case 2:
+        return QCoreApplication::translate("group", "钛");
+    case 3:
+        return QCoreApplication::translate("group", "镍铬");
+    default:
+        return QStringLiteral("TCR");
+    }
+}
+
+QString heading(int column)
+{
+    switch (column) {
+    case 0:
+        return QCoreApplication::translate("group", "序号");
+    case 1:
+        return QCoreApplication::translate("group", "雾化器材质");
+    case 2:
+        return QCoreApplication::translate("group", "图标");
+    case 3:
+        return QCoreApplication::translate("group", "系数");
+    default:
+        return QCoreApplication::translate("group", "选中");
+    }
+}
+
+bool validRow(int row)
+{
+    return row >= 0 && row < MyGroupBox::RowCount;
+}
+
+} // namespace
+
+MyGroupBox::MyGroupBox(QWidget *parent)
+    : QGroupBox(parent)
+{
+    for (int row = 0; row < RowCount; ++row) {
+        auto *spinBox = new QSpinBox(this);
+        spinBox->resize(columnWidths[3], rowHeight);
+        // A typed value outside the row's limits is corrected to the nearer limit.
+        spinBox->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+        coefficientBoxes[row] = spinBox;
+    }
+    for (int row = 0; row < RowCount; ++row) {
+        auto *checkBox = new QCheckBox(this);
+        checkBox->setCheckable(true);
+        checkBox->resize(columnWidths[4], rowHeight);
+        checkBox->setChecked(coilRows[row].checked);
+        selectBoxes[row] = checkBox;
+    }
+    for (int column = 0; column < ColumnCount; ++column) {
+        auto *label = new QLabel(this);
+        label->setFixedSize(columnWidths[column], rowHeight);
+        headingLabels[column] = label;
+    }
+    for (int row = 0; row < RowCount; ++row) {
+        const char *texts[3] = {coilRows[row].index, nullptr, coilRows[row].code};
+        for (int column = 0; column < 3; ++column) {
+            auto *label = new QLabel(QString::fromLatin1(texts[column]), this);
+            label->setFixedSize(columnWidths[column], rowHeight);
+            rowLabels[row][column] = label;
+        }
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addStretch(5);
+    auto *headingRow = new QHBoxLayout;
+    for (QLabel *label : headingLabels)
+        headingRow->addWidget(label);
+    layout->addLayout(headingRow);
+    for (int row = 0; row < RowCount; ++row) {
+        layout->addStretch(5);
+        auto *rowLayout = new QHBoxLayout;
+        for (QLabel *label : rowLabels[row])
+            rowLayout->addWidget(label);
+        rowLayout->addWidget(coefficientBoxes[row]);
+        rowLayout->addWidget(selectBoxes[row]);
+        layout->addLayout(rowLayout);
+    }
+    layout->addStretch(10);
+
+    retranslateGroup();
+    setDefaultValueSlots();
+
+    for (int row = 0; row < RowCount; ++row) {
+        connect(coefficientBoxes[row], QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &MyGroupBox::getValueSlots);
+        connect(selectBoxes[row], &QCheckBox::clicked, this, &MyGroupBox::getValueSlots);
+    }
+}
+
+void MyGroupBox::setDefaultValueSlots()
+{
+    for (int row = 0; row < RowCount; ++row) {
+        coefficientBoxes[row]->setMaximum(coilRows[row].maximum);
+        coefficientBoxes[row]->setMinimum(coilRows[row].minimum);
+        coefficientBoxes[row]->setValue(coilRows[row].defaultValue);
+    }
+}
+
+void MyGroupBox::getValueSlots()
+{
+    DeviceSession &session = deviceSession();
+    for (int row = 0; row < RowCount; ++row) {
+        session.coilEnabled[row] = selectBoxes[row]->isChecked() ? 1 : 0;
+        session.coilValues[row] = quint16(coefficientBoxes[row]->value());
+    }
+}
+
+int MyGroupBox::coefficientValue(int row) const
+{
+    return validRow(row) ? coefficientBoxes[row]->value() : 0;
+}
+
+bool MyGroupBox::isRowSelected(int row) const
+{
+    return validRow(row) && selectBoxes[row]->isChecked();
+}
+
+void MyGroupBox::setRowSelected(int row, bool selected)
+{
+    if (validRow(row))
+        selectBoxes[row]->setChecked(selected);
+}
+
+void MyGroupBox::setCoefficientValue(int row, quint16 value)
+{
+    if (validRow(row))
+        coefficientBoxes[row]->setValue(value);
+}
+
+void MyGroupBox::retranslateGroup()
+{
+    setTitle(QCoreApplication::translate("group", "参数设置"));
+    for (int column = 0; column < ColumnCount; ++column)
+        headingLabels[column]->setText(heading(column));
+    for (int row = 0; row < RowCount; ++row)
+        rowLabels[row][1]->setText(materialName(row));
+}
