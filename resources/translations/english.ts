@@ -1,0 +1,649 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>系统(&amp;S)</source>
+        <translation>&amp;System</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>语言选择</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>退出(&amp;Q)</source>
+        <translation>Quit(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>帮助文档(&amp;H)</source>
+        <translation>&amp;Handbook</translation>
+    </message>
+    <message>
+        <source>关于(&amp;A)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>刷新列表(&amp;F)</source>
+        <translation>Refresh(&amp;F)</translation>
+    </message>
+    <message>
+        <source>连接(&amp;C)</source>
+        <translation>&amp;Connect</translation>
+    </message>
+    <message>
+        <source>断开(&amp;D)</source>
+        <translation>&amp;Disconnect</translation>
+    </message>
+    <message>
+        <source>运行设备(&amp;R)</source>
+        <translation>&amp;Run device</translation>
+    </message>
+    <message>
+        <source>当前设备:</source>
+        <translation>Current device:</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Select file</translation>
+    </message>
+    <message>
+        <source>选择(&amp;C)</source>
+        <translation>&amp;Choose</translation>
+    </message>
+    <message>
+        <source>下载(&amp;U)</source>
+        <translation>&amp;Upgrade</translation>
+    </message>
+    <message>
+        <source>文本信息</source>
+        <translation>File Info</translation>
+    </message>
+    <message>
+        <source>从设备读取(&amp;1)</source>
+        <translation>Read(&amp;1)</translation>
+    </message>
+    <message>
+        <source>写入到设备(&amp;2)</source>
+        <translation>Write(&amp;2)</translation>
+    </message>
+    <message>
+        <source>全部恢复默认(&amp;5)</source>
+        <translation>Default(&amp;5)</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>    显示    </source>
+        <translation>    display    </translation>
+    </message>
+    <message>
+        <source>    参数    </source>
+        <translation>    paremeter    </translation>
+    </message>
+    <message>
+        <source>   温度曲线    </source>
+        <translation>   temperature line    </translation>
+    </message>
+    <message>
+        <source>  功率曲线    </source>
+        <translation>  power line    </translation>
+    </message>
+    <message>
+        <source> 准备就绪</source>
+        <translation> ready</translation>
+    </message>
+    <message>
+        <source>时间设置</source>
+        <translation>set time</translation>
+    </message>
+    <message>
+        <source>时间校准</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>读取时间</source>
+        <translation>read time</translation>
+    </message>
+    <message>
+        <source>恢复出厂设置</source>
+        <translation>reset</translation>
+    </message>
+    <message>
+        <source>255</source>
+        <translation>255</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>M1</source>
+        <translation>M1</translation>
+    </message>
+    <message>
+        <source>M2</source>
+        <translation>M2</translation>
+    </message>
+    <message>
+        <source>M3</source>
+        <translation>M3</translation>
+    </message>
+    <message>
+        <source>M4</source>
+        <translation>M4</translation>
+    </message>
+    <message>
+        <source>M5</source>
+        <translation>M5</translation>
+    </message>
+    <message>
+        <source>℃</source>
+        <translation>℃</translation>
+    </message>
+    <message>
+        <source>℉</source>
+        <translation>℉</translation>
+    </message>
+    <message>
+        <source>屏幕亮度</source>
+        <translation>Screen brightness</translation>
+    </message>
+    <message>
+        <source>最大吸烟时间</source>
+        <translation>Max inhalation time</translation>
+    </message>
+    <message>
+        <source>校准时间</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>回复出厂默认</source>
+        <translation>reset</translation>
+    </message>
+    <message>
+        <source>温度值</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>恢复本页默认值(&amp;B)</source>
+        <translation>Default(&amp;B)</translation>
+    </message>
+    <message>
+        <source>选择组</source>
+        <translation>Group</translation>
+    </message>
+    <message>
+        <source>温度单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>平滑曲线(&amp;M)</source>
+        <translation>Smoothing(&amp;M)</translation>
+    </message>
+    <message>
+        <source>温度曲线</source>
+        <translation>temperature lines</translation>
+    </message>
+    <message>
+        <source>加载配置文件</source>
+        <translation>Load file</translation>
+    </message>
+    <message>
+        <source>保存配置文件</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source>功率值(W)</source>
+        <translation>power(W)</translation>
+    </message>
+    <message>
+        <source>功率曲线</source>
+        <translation>power line</translation>
+    </message>
+    <message>
+        <source>打开升级文件</source>
+        <translation>Open Upgrade file</translation>
+    </message>
+    <message>
+        <source> 提示 </source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>打开文件失败</source>
+        <translation>Open Failed</translation>
+    </message>
+    <message>
+        <source>产品名称:</source>
+        <translation>Product name:</translation>
+    </message>
+    <message>
+        <source>产品型号:</source>
+        <translation>product module:</translation>
+    </message>
+    <message>
+        <source>,请保证电子烟电量充足</source>
+        <translation>,please ensure that the device is fully charged</translation>
+    </message>
+    <message>
+        <source> 升级失败</source>
+        <translation> upgrade unsuccessful</translation>
+    </message>
+    <message>
+        <source>请保证电子烟设备电量充足</source>
+        <translation>please ensure that the device is fully charged</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>默认值(&amp;D)</source>
+        <translation>&amp;Default</translation>
+    </message>
+    <message>
+        <source>保存用户资源文件</source>
+        <translation>save user source file</translation>
+    </message>
+    <message>
+        <source>保存资源文件失败</source>
+        <translation>save user source failed</translation>
+    </message>
+    <message>
+        <source>用户资源文件</source>
+        <translation>user source file</translation>
+    </message>
+    <message>
+        <source> 加载资源文件</source>
+        <translation> load user source file</translation>
+    </message>
+    <message>
+        <source> 文件损坏 </source>
+        <translation>The file is corrupted</translation>
+    </message>
+    <message>
+        <source>资源文件与当前设备不匹配</source>
+        <translation>The user source file doesn't match the current device</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source> 准备就绪</source>
+        <translation> ready</translation>
+    </message>
+    <message>
+        <source>恢复本页默认值(&amp;B)</source>
+        <translation>Default(&amp;B)</translation>
+    </message>
+    <message>
+        <source>加载配置文件</source>
+        <translation>Load file</translation>
+    </message>
+    <message>
+        <source>保存配置文件</source>
+        <translation>Save file</translation>
+    </message>
+    <message>
+        <source> 提示 </source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>打开文件失败</source>
+        <translation>Open Failed</translation>
+    </message>
+    <message>
+        <source> 欢迎界面</source>
+        <translation> Welcome </translation>
+    </message>
+    <message>
+        <source> 设备信息</source>
+        <translation> Device </translation>
+    </message>
+    <message>
+        <source> 程序升级</source>
+        <translation> Upgrade</translation>
+    </message>
+    <message>
+        <source> 用户定制</source>
+        <translation> Customize</translation>
+    </message>
+    <message>
+        <source> USB设备已连接 </source>
+        <translation>The USB Device is connected</translation>
+    </message>
+    <message>
+        <source> USB设备未连接 </source>
+        <translation>The USB Device is not connected</translation>
+    </message>
+    <message>
+        <source>写用户资源作业</source>
+        <translation>Write user source task</translation>
+    </message>
+    <message>
+        <source> 成功</source>
+        <translation> scuessfully</translation>
+    </message>
+    <message>
+        <source> 失败</source>
+        <translation> failed</translation>
+    </message>
+    <message>
+        <source>01.开机画面</source>
+        <translation>01.logo for power on</translation>
+    </message>
+    <message>
+        <source>02.检测雾化器</source>
+        <translation>02.Detecting coil</translation>
+    </message>
+    <message>
+        <source>03.雾化器阻值太大</source>
+        <translation>03.Coil high</translation>
+    </message>
+    <message>
+        <source>04.没有雾化器</source>
+        <translation>04.Coil not found</translation>
+    </message>
+    <message>
+        <source>05.雾化器短路</source>
+        <translation>05.Coil short</translation>
+    </message>
+    <message>
+        <source>06.吸烟超时</source>
+        <translation>06.Over time</translation>
+    </message>
+    <message>
+        <source>07.已锁定</source>
+        <translation>07.Warning for locked</translation>
+    </message>
+    <message>
+        <source>08.已解锁</source>
+        <translation>08.Warning for Unlocked</translation>
+    </message>
+    <message>
+        <source>09.关机画面</source>
+        <translation>09.Logo for power off</translation>
+    </message>
+    <message>
+        <source>10.电池电压过低</source>
+        <translation>10.Warning for low power</translation>
+    </message>
+    <message>
+        <source>11.电量不足</source>
+        <translation>11.Warning for low battery</translation>
+    </message>
+    <message>
+        <source>12.过温保护</source>
+        <translation>12.High Temp</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>默认值(&amp;D)</source>
+        <translation>&amp;Default</translation>
+    </message>
+    <message>
+        <source> 读资源成功!</source>
+        <translation> Read resource successfully!</translation>
+    </message>
+    <message>
+        <source> 读资源失败!</source>
+        <translation> Read resource failed!</translation>
+    </message>
+    <message>
+        <source> 设置成功!</source>
+        <translation> set successfully!</translation>
+    </message>
+    <message>
+        <source> 设置失败!</source>
+        <translation> set failed!</translation>
+    </message>
+    <message>
+        <source>保存用户资源文件</source>
+        <translation>save user source file</translation>
+    </message>
+    <message>
+        <source>保存资源文件失败</source>
+        <translation>save user source failed</translation>
+    </message>
+    <message>
+        <source>用户资源文件</source>
+        <translation>user source file</translation>
+    </message>
+    <message>
+        <source> 加载资源文件</source>
+        <translation> load user source file</translation>
+    </message>
+    <message>
+        <source> 文件损坏 </source>
+        <translation>The file is corrupted</translation>
+    </message>
+    <message>
+        <source>资源文件与当前设备不匹配</source>
+        <translation>The user source file doesn't match the current device</translation>
+    </message>
+    <message>
+        <source>请打开升级文件</source>
+        <translation>please open upgrade file</translation>
+    </message>
+    <message>
+        <source>升级文件与目标设备不匹配</source>
+        <translation>The upgrade file dosen't match current device</translation>
+    </message>
+    <message>
+        <source>ROM程序升级作业</source>
+        <translation>ROM upgrade task</translation>
+    </message>
+    <message>
+        <source> 发现USB设备, 但没有权限打开它: 请安装udev规则后重新插入设备 </source>
+        <translation> USB device found, but there is no permission to open it: install the udev rule and plug the device in again </translation>
+    </message>
+    <message>
+        <source> 未能启动监控程序: </source>
+        <translation> Could not start the monitor program: </translation>
+    </message>
+</context>
+<context>
+    <name>MyFrame</name>
+    <message>
+        <source>产品名称</source>
+        <translation>Product name</translation>
+    </message>
+    <message>
+        <source>产品型号</source>
+        <translation>Product module</translation>
+    </message>
+    <message>
+        <source>序列号</source>
+        <translation>CHIP ID</translation>
+    </message>
+    <message>
+        <source>外观图</source>
+        <translation>Appearence</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware Version</translation>
+    </message>
+    <message>
+        <source>固件描述</source>
+        <translation>Firmware Info</translation>
+    </message>
+    <message>
+        <source>软件版本</source>
+        <translation>Software version</translation>
+    </message>
+    <message>
+        <source>软件描述</source>
+        <translation>Software Info</translation>
+    </message>
+</context>
+<context>
+    <name>qcurve</name>
+    <message>
+        <source>时间</source>
+        <translation>time</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s </translation>
+    </message>
+</context>
+<context>
+    <name>group</name>
+    <message>
+        <source>参数设置</source>
+        <translation>Coil advanced seeting and select</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>Index</translation>
+    </message>
+    <message>
+        <source>雾化器材质</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>图标</source>
+        <translation>Icon</translation>
+    </message>
+    <message>
+        <source>系数</source>
+        <translation>Coefficient</translation>
+    </message>
+    <message>
+        <source>选中</source>
+        <translation>Select</translation>
+    </message>
+    <message>
+        <source>不锈钢316</source>
+        <translation>Steel 316</translation>
+    </message>
+    <message>
+        <source>镍200</source>
+        <translation>Ni 200</translation>
+    </message>
+    <message>
+        <source>钛</source>
+        <translation>Ti</translation>
+    </message>
+    <message>
+        <source>镍铬</source>
+        <translation>NC</translation>
+    </message>
+</context>
+<context>
+    <name>editor</name>
+    <message>
+        <source>图片编辑</source>
+        <translation>Image Edit</translation>
+    </message>
+    <message>
+        <source>导入图片(&amp;O)</source>
+        <translation>Import Image(&amp;O)</translation>
+    </message>
+    <message>
+        <source>导出图片(&amp;E)</source>
+        <translation>Export Image(&amp;E)</translation>
+    </message>
+    <message>
+        <source>默认值(&amp;B)</source>
+        <translation>Default(&amp;B)</translation>
+    </message>
+    <message>
+        <source> 缩放比例</source>
+        <translation> Zoom level</translation>
+    </message>
+    <message>
+        <source> 缩放</source>
+        <translation> Zoom</translation>
+    </message>
+    <message>
+        <source> 像素</source>
+        <translation> Pixel</translation>
+    </message>
+    <message>
+        <source> 位置</source>
+        <translation> Position</translation>
+    </message>
+    <message>
+        <source>打开字符模式</source>
+        <translation>Character Mode</translation>
+    </message>
+    <message>
+        <source>字体</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>字宽</source>
+        <translation>Width</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source> 确认(&amp;S) </source>
+        <translation> OK(&amp;S) </translation>
+    </message>
+    <message>
+        <source> 取消(&amp;Q) </source>
+        <translation> Cancel(&amp;Q) </translation>
+    </message>
+    <message>
+        <source>打开图片</source>
+        <translation>Open Image</translation>
+    </message>
+    <message>
+        <source>保存图片</source>
+        <translation>Save Image</translation>
+    </message>
+</context>
+<context>
+    <name>box</name>
+    <message>
+        <source>终止(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+</context>
+<context>
+    <name>about</name>
+    <message>
+        <source> 关于电子烟</source>
+        <translation> About E-Cigarette</translation>
+    </message>
+    <message>
+        <source>
+ korlex 电子烟
+ 1.0.18.0
+ 版权所有 (C) 2015-2021 korlex 保留所有权利
+ 技术支持: support@example.com
+ 如有任何疑问, 欢迎随时与我们联系。
+ 邮箱: info@example.com
+ 电话: +00 000 0000 000</source>
+        <translation>
+ korlex E-Cigarette
+ 1.0.18.0
+ Copyright (C) 2015-2021 korlex. All rights reserved.
+ Technical support: support@example.com
+ E-mail: info@example.com
+ Tel: +00 000 0000 000</translation>
+    </message>
+    <message>
+        <source>&lt;a href=&quot;https://www.example.com&quot;&gt;访问korlex官网</source>
+        <translation>&lt;a href=&quot;https://www.example.com&quot;&gt;korlex website</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;Q)</source>
+        <translation>&amp;Quit</translation>
+    </message>
+</context>
+</TS>
