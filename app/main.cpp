@@ -1,7 +1,18 @@
-#include <QCoreApplication>
+#include "app/mainwindow.h"
+#include "device/hidbackend.h"
+#include "resources/art/artresources.h"
+#include "resources/translations/translationresources.h"
+
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    return 0;
+    QApplication app(argc, argv);
+    initArtResources();
+    initTranslationResources();
+    selectHidBackendFromEnvironment();
+
+    MainWindow window;
+    window.show();
+    return app.exec();
 }

@@ -113,12 +113,20 @@ public:
     void finishTaskDialog(const QString &resultText, int pauseMs, bool showState,
                           const std::function<void()> &afterClose);
     int scaledPause(int ms) const;
+    // The captions that the frame builders set and every language switch sets again.
+    void setTitleBarTexts();
+    void setDeviceBarTexts();
+    void setNavigationTexts();
+    void setPageTexts();
+    void setTabTexts();
 
     // --- frameless window (app/) ------------------------------------------------------------
     void computeEdgeRegions();
     int edgeRegionAt(int x, int y) const;
     void setEdgeCursor(int region);
     void resizeByMouse();
+    // The geometry an edge drag to resizeCurrentPos asks for, kept at least 100 x 100.
+    QRect edgeResizeGeometry() const;
 
     // --- language, settings, help (shell/) --------------------------------------------------
     void loadLanguageSetting();
@@ -138,12 +146,50 @@ public:
     void initPowerCurvePage();
     void retranslateCurvePages();
     void showDeviceRecord();
+    void setTempPageTexts();
+    void setPowerPageTexts();
+    // Y-axis name and unit of the temperature curve for the current unit.
+    void setTempUnitTexts();
+    // Checks and shows group 1 of both curves (after a connection).
+    void showFirstCurveGroups();
+    // The five group buttons of each curve page, group 1 first.
+    std::array<QRadioButton *, 5> tempGroupButtons() const;
+    std::array<QRadioButton *, 5> powerGroupButtons() const;
+    // Title of a curve widget for a 0-based group.
+    QString tempCurveTitle(int group) const;
+    QString powerCurveTitle(int group) const;
 
     // --- pictures (pictures/) ---------------------------------------------------------------
     void initPicturePage();
     void retranslatePicturePage();
     int pictureRowOf(QObject *sender) const;
     void adaptPageToScreenFormat();
+    // The picture branches of the page-level read and write commands.
+    void readPicturesFromDevice();
+    void writePicturesToDevice();
+    // Re-translates the picture editor after a language switch (only called while it exists).
+    void retranslatePictureEditor();
+    // Deletes the parentless picture editor when the window goes.
+    void releasePictureEditor();
+    // The user resource file: the sections (see pictures/resourcefile.h) a save or load button
+    // stands for, 0 for any other sender; writing and reading a file once its name is known.
+    unsigned resourceSectionsOf(QObject *sender) const;
+    bool saveResourceFile(const QString &path, unsigned sections);
+    void loadResourceFile(const QString &path, unsigned sections);
+
+    // --- upgrade (upgrade/) -----------------------------------------------------------------
+    // The upgrade page's part of openBinFileSlots once the dialog has given a name (empty:
+    // cancelled, the loaded file is forgotten).
+    void loadBinFile(const QString &fileName);
+    // The endings of an upgrade job, run by updateProgressBarValue.
+    void endUpgradeWithFailure(bool lowPower);
+    void endUpgradeWithSuccess();
+    // Looks for the device again once a second while it still runs its normal firmware.
+    void reconnectWhileRestarting();
+    // The block index last seen by the upgrade timer and the elapsed time when it last moved:
+    // the time limit counts from there, so a transfer that is still progressing never fails.
+    quint16 upgradeSeenBlock = 0;
+    int upgradeAdvancedAt = 0;
 
     // --- members ----------------------------------------------------------------------------
     // frameless window state
