@@ -83,6 +83,7 @@ MyGroupBox::MyGroupBox(QWidget *parent)
         auto *checkBox = new QCheckBox(this);
         checkBox->setCheckable(true);
         checkBox->resize(columnWidths[4], rowHeight);
+        checkBox->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         checkBox->setChecked(coilRows[row].checked);
         selectBoxes[row] = checkBox;
     }
@@ -105,6 +106,7 @@ MyGroupBox::MyGroupBox(QWidget *parent)
     auto *headingRow = new QHBoxLayout;
     for (QLabel *label : headingLabels)
         headingRow->addWidget(label);
+    headingRow->addStretch(1);
     layout->addLayout(headingRow);
     for (int row = 0; row < RowCount; ++row) {
         layout->addStretch(5);
@@ -113,6 +115,7 @@ MyGroupBox::MyGroupBox(QWidget *parent)
             rowLayout->addWidget(label);
         rowLayout->addWidget(coefficientBoxes[row]);
         rowLayout->addWidget(selectBoxes[row]);
+        rowLayout->addStretch(1);
         layout->addLayout(rowLayout);
     }
     layout->addStretch(10);
@@ -174,4 +177,32 @@ void MyGroupBox::retranslateGroup()
         headingLabels[column]->setText(heading(column));
     for (int row = 0; row < RowCount; ++row)
         rowLabels[row][1]->setText(materialName(row));
+    fitColumns();
+}
+
+void MyGroupBox::fitColumns()
+{
+    // Each column is at least its nominal width and wide enough for its texts in the current
+    // language; the spin boxes take the width of their column, so the
+    // headings stay over their rows.
+    const QFontMetrics metrics = fontMetrics();
+    const int padding = 6;
+    for (int column = 0; column < ColumnCount; ++column) {
+        int width = qMax(columnWidths[column],
+                         metrics.horizontalAdvance(headingLabels[column]->text()) + padding);
+        if (column < 3) {
+            for (int row = 0; row < RowCount; ++row)
+                width = qMax(width,
+                             metrics.horizontalAdvance(rowLabels[row][column]->text()) + padding);
+        } else if (column == 3) {
+            width = qMax(width, coefficientBoxes[0]->sizeHint().width());
+        }
+        headingLabels[column]->setFixedSize(width, rowHeight);
+        for (int row = 0; row < RowCount; ++row) {
+            if (column < 3)
+                rowLabels[row][column]->setFixedSize(width, rowHeight);
+            else if (column == 3)
+                coefficientBoxes[row]->setFixedWidth(width);
+        }
+    }
 }

@@ -37,6 +37,8 @@ public slots:
     void getValueSlots();
 
 private:
+    void fitColumns();
+
     std::array<QSpinBox *, RowCount> coefficientBoxes{};
     std::array<QCheckBox *, RowCount> selectBoxes{};
     std::array<QLabel *, ColumnCount> headingLabels{};

@@ -153,7 +153,8 @@ void QCurve::drawBackground()
     painter.setPen(QPen(Qt::gray, 1, Qt::DotLine));
     const int labelTop = plotHeight + plotTop + 3;
     auto drawXLabel = [&](int i) {
-        painter.drawText(QRect(points[i].x - 8, labelTop, 20, 10), Qt::AlignLeft | Qt::AlignTop,
+        painter.drawText(QRect(points[i].x - 8, labelTop, 20, 10),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
                          QString::number(i) + QStringLiteral(".0"));
     };
     points[0].x = plotLeft;
@@ -167,13 +168,15 @@ void QCurve::drawBackground()
     points[last].x = std::max(int(float(points[last - 1].x) + xStep), w - 20);
     drawXLabel(last);
 
-    painter.drawText(QRect(40, 25, 20, 10), Qt::AlignLeft | Qt::AlignTop, QString::number(yMax));
+    // The value labels end at the plot's left edge; texts wider than their box are not cut off.
+    const int yLabelFlags = Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip;
+    painter.drawText(QRect(38, 25, 20, 10), yLabelFlags, QString::number(yMax));
     const float valueStep = float((yMax - yMin) / 5.0);
     int row = plotTop;
     for (int k = 4; k >= 1; --k) {
         row = int(float(row) + yStep);
         painter.drawLine(plotLeft, row, plotLeft + plotWidth, row);
-        painter.drawText(QRect(40, row - 5, 20, 10), Qt::AlignLeft | Qt::AlignTop,
+        painter.drawText(QRect(38, row - 5, 20, 10), yLabelFlags,
                          QString::number(qint64(double(k * valueStep) + yMin)));
     }
 
