@@ -1,0 +1,332 @@
+// The picture tab of the customisation page: the working copy of the LCD picture set, its rows
+// with edit and default buttons, the set built from the device's picture folder, and the page
+// following the screen format of the connected device.
+
+#include "app/mainwindow.h"
+
+#include "device/session.h"
+#include "pictures/bmpeditor.h"
+
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QListWidgetItem>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const slotNames[MaxPictureSlots] = {
+        QT_TRANSLATE_NOOP("main", "01.开机画面"),
+        QT_TRANSLATE_NOOP("main", "02.检测雾化器"),
+        QT_TRANSLATE_NOOP("main", "03.雾化器阻值太大"),
+        QT_TRANSLATE_NOOP("main", "04.没有雾化器"),
+        QT_TRANSLATE_NOOP("main", "05.雾化器短路"),
+        QT_TRANSLATE_NOOP("main", "06.吸烟超时"),
+        QT_TRANSLATE_NOOP("main", "07.已锁定"),
+        QT_TRANSLATE_NOOP("main", "08.已解锁"),
+        QT_TRANSLATE_NOOP("main", "09.关机画面"),
+        QT_TRANSLATE_NOOP("main", "10.电池电压过低"),
+        QT_TRANSLATE_NOOP("main", "11.电量不足"),
+        QT_TRANSLATE_NOOP("main", "12.过温保护"),
+};
+
+const char *const defaultSetPatterns[3]
+        = {":/512/512/%1.bmp", ":/1024/1024/%1.bmp", ":/25K/25K/%1.bmp"};
+const int defaultSetSizes[3] = {12, 12, 10};
+
+const char *const tabSheet = "QTabBar::tab:selected{background-color: rgb(85, 255, 255);color:red;}"
+                             "QTabBar::tab:disabled{width: 0; color: transparent;}";
+
+constexpr int customisationNavRow = 3;
+
+QString slotName(int slot)
+{
+    return MainWindow::trMain(slotNames[slot]);
+}
+
+int nameLabelWidth()
+{
+    return currentLanguage == English ? 180 : 100;
+}
+
+int slotCountOf(const DeviceSession &session)
+{
+    return qBound(0, int(session.pictureCount), int(MaxPictureSlots));
+}
+
+// The picture of a file for the page. Read afresh every time: the pixmap cache keys files by
+// name and modification second, and the folder files are rewritten by reads, edits and loads.
+QPixmap pagePixmap(const QString &path)
+{
+    return QPixmap::fromImage(QImage(path));
+}
+
+// Whether a stored picture may stand for a slot of the format.
+bool storedPictureFits(int format, const QImage &image)
+{
+    if (image.isNull())
+        return false;
+    switch (format) {
+    case 0:
+        return image.width() * image.height() / 8 == 512;
+    case 1:
+        return true;
+    default:
+        return false; // the colour set always comes from the defaults
+    }
+}
+
+} // namespace
+
+void MainWindow::initPicturePage()
+{
+    picEditor = new BmpEditor;
+    picEditor->hide();
+    connect(picEditor, SIGNAL(picEditFinishedSignal()), this, SLOT(loadEditPicSlots()));
+
+    ui->picScrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ui->picScrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ui->picScrollArea->setWidgetResizable(true);
+
+    for (int format = 0; format < 3; ++format) {
+        for (int slot = 0; slot < defaultSetSizes[format]; ++slot) {
+            defaultPicturePaths[format][slot]
+                    = QString::fromLatin1(defaultSetPatterns[format]).arg(slot + 1);
+        }
+    }
+
+    DeviceSession &session = deviceSession();
+    const int format = session.screenFormat;
+    if (format >= 0 && format <= 2) {
+        QStringList files;
+        for (int slot = 0; slot < slotCountOf(session); ++slot)
+            files << defaultPicturePaths[format][slot];
+        session.setPictureFiles(files);
+    }
+
+    QWidget *contents = ui->scrollAreaWidgetContents;
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(3, 3, 3, 3);
+
+    pageDefaultButton = new QPushButton(contents);
+    pageDefaultButton->setMinimumWidth(120);
+    pageDefaultButton->setFixedHeight(30);
+    auto *pageRow = new QHBoxLayout;
+    pageRow->addWidget(pageDefaultButton);
+    pageRow->addStretch();
+    column->addLayout(pageRow);
+    connect(pageDefaultButton, SIGNAL(clicked(bool)), this, SLOT(setAllPicToDefault()));
+
+    const QStringList files = session.pictureFiles();
+    for (int row = 0; row < MaxPictureSlots; ++row) {
+        auto *name = new QLabel(slotName(row), contents);
+        name->setFixedWidth(currentLanguage == English ? 180 : 80);
+        auto *picture = new QLabel(contents);
+        picture->setPixmap(pagePixmap(files.value(row)));
+        auto *edit = new QPushButton(contents);
+        auto *restore = new QPushButton(contents);
+        for (QPushButton *button : {edit, restore}) {
+            button->setFixedHeight(30);
+            button->setMinimumWidth(100);
+        }
+        connect(edit, SIGNAL(clicked(bool)), this, SLOT(showEditPicGui()));
+        connect(restore, SIGNAL(clicked(bool)), this, SLOT(recoverToDefaultPic()));
+
+        auto *rowLayout = new QHBoxLayout;
+        rowLayout->setContentsMargins(2, 2, 2, 2);
+        rowLayout->setSpacing(1);
+        rowLayout->addWidget(name);
+        rowLayout->addStretch(1);
+        rowLayout->addWidget(picture);
+        rowLayout->addStretch(1);
+        rowLayout->addWidget(edit);
+        rowLayout->addWidget(restore);
+        rowLayout->addStretch(10);
+        column->addLayout(rowLayout);
+
+        picNameLabels[row] = name;
+        picLabels[row] = picture;
+        picEditButtons[row] = edit;
+        picDefaultButtons[row] = restore;
+    }
+    contents->setLayout(column);
+
+    pageDefaultButton->setText(trMain("恢复本页默认值(&B)"));
+    for (int row = 0; row < MaxPictureSlots; ++row) {
+        picEditButtons[row]->setText(trMain("编辑(&E)"));
+        picDefaultButtons[row]->setText(trMain("默认值(&D)"));
+    }
+}
+
+void MainWindow::retranslatePicturePage()
+{
+    if (!pageDefaultButton)
+        return;
+    pageDefaultButton->setText(trMain("恢复本页默认值(&B)"));
+    for (int row = 0; row < MaxPictureSlots; ++row) {
+        picEditButtons[row]->setText(trMain("编辑(&E)"));
+        picDefaultButtons[row]->setText(trMain("默认值(&D)"));
+        picNameLabels[row]->setText(slotName(row));
+        picNameLabels[row]->setFixedWidth(nameLabelWidth());
+    }
+}
+
+void MainWindow::retranslatePictureEditor()
+{
+    if (!picEditor)
+        return;
+    picEditor->retranslateTexts();
+    const int slot = deviceSession().editedPicture;
+    if (slot < MaxPictureSlots && !picEditor->windowTitle().isEmpty())
+        picEditor->setTitle(slotName(slot));
+}
+
+void MainWindow::releasePictureEditor()
+{
+    delete picEditor;
+    picEditor = nullptr;
+}
+
+int MainWindow::pictureRowOf(QObject *sender) const
+{
+    if (!sender)
+        return -1;
+    const int count = slotCountOf(deviceSession());
+    for (int row = 0; row < count; ++row) {
+        if (sender == picEditButtons[row] || sender == picDefaultButtons[row])
+            return row;
+    }
+    return -1;
+}
+
+void MainWindow::setAllPicToDefault()
+{
+    DeviceSession &session = deviceSession();
+    const int format = session.screenFormat;
+    if (format < 0 || format > 2)
+        return;
+    QStringList files;
+    for (int slot = 0; slot < slotCountOf(session); ++slot)
+        files << defaultPicturePaths[format][slot];
+    session.setPictureFiles(files);
+    loadEditPicSlots();
+    session.pictureWriteMask = 0x0FFF;
+}
+
+void MainWindow::recoverToDefaultPic()
+{
+    DeviceSession &session = deviceSession();
+    const int format = session.screenFormat;
+    if (format < 0 || format > 2)
+        return;
+    const int row = pictureRowOf(sender());
+    if (row < 0)
+        return;
+    const QString path = defaultPicturePaths[format][row];
+    session.setPictureFile(row, path);
+    picLabels[row]->setPixmap(pagePixmap(path));
+}
+
+void MainWindow::loadCustomerPicSlots()
+{
+    DeviceSession &session = deviceSession();
+    const int format = session.screenFormat;
+    if (format < 0 || format > 2)
+        return;
+    const QString serial = session.deviceSerial();
+    if (serial.isEmpty() || !QDir::current().exists(serial)) {
+        setAllPicToDefault();
+        return;
+    }
+    const QString folder = QDir::currentPath() + QLatin1Char('/') + serial + QLatin1Char('/');
+    QStringList files;
+    for (int slot = 0; slot < slotCountOf(session); ++slot) {
+        const QString stored = folder + QString::number(slot + 1) + QStringLiteral(".bmp");
+        const bool fits = format != 2 && storedPictureFits(format, QImage(stored));
+        files << (fits ? stored : defaultPicturePaths[format][slot]);
+    }
+    session.setPictureFiles(files);
+    loadEditPicSlots();
+    // After connecting, every slot goes with the next write.
+    session.pictureWriteMask = 0x0FFF;
+}
+
+void MainWindow::showEditPicGui()
+{
+    DeviceSession &session = deviceSession();
+    const QStringList files = session.pictureFiles();
+    if (files.isEmpty() || !picEditor)
+        return;
+    const int row = pictureRowOf(sender());
+    if (row < 0)
+        return;
+    session.editedPicture = quint8(row);
+    picEditor->loadePicFile(files.value(row));
+    picEditor->setTitle(slotName(row));
+    picEditor->show();
+}
+
+void MainWindow::loadEditPicSlots()
+{
+    const int format = deviceSession().screenFormat;
+    if (format == 0 || format == 1) {
+        const QStringList files = deviceSession().pictureFiles();
+        const QSize size = QImage(files.value(0)).size();
+        for (int row = 0; row < MaxPictureSlots; ++row) {
+            picNameLabels[row]->setText(slotName(row));
+            picLabels[row]->resize(size);
+            picLabels[row]->setPixmap(pagePixmap(files.value(row)));
+            picNameLabels[row]->show();
+            picLabels[row]->show();
+            picEditButtons[row]->show();
+            picDefaultButtons[row]->show();
+        }
+        adaptPageToScreenFormat();
+    } else if (format == 2) {
+        adaptPageToScreenFormat();
+    }
+}
+
+void MainWindow::adaptPageToScreenFormat()
+{
+    const int format = deviceSession().screenFormat;
+    if (format < 0 || format > 2)
+        return;
+    const bool mono = format != 2;
+
+    for (QWidget *widget : std::initializer_list<QWidget *>{
+                 ui->readFromDeviceButton, ui->loadConfigButton, ui->saveConfigButton,
+                 ui->writeToDeviceButton, ui->resetDefaultButton, ui->wenkongGroupBox, ui->frame_2,
+                 ui->frame_3, ui->paraButton}) {
+        widget->setVisible(mono);
+    }
+    ui->timeGroup->setVisible(!mono);
+    if (!mono) {
+        ui->setTimePushButton->hide();
+        ui->readTimePushbutton->hide();
+    }
+    for (int tab : {0, 2, 3})
+        ui->tabWidget->setTabEnabled(tab, mono);
+    ui->tabWidget->setStyleSheet(QLatin1String(tabSheet));
+
+    QListWidgetItem *item = ui->listWidget->item(customisationNavRow);
+    if (!item)
+        return;
+    if (mono) {
+        if (item->isHidden()) {
+            item->setHidden(false);
+            ui->listWidget->setCurrentRow(0);
+        }
+    } else {
+        item->setHidden(true);
+        if (ui->listWidget->currentRow() == customisationNavRow)
+            ui->listWidget->setCurrentRow(0);
+    }
+}
