@@ -157,7 +157,9 @@ void SendDataMsgBox::setupLayout()
         auto *label = new QLabel(caption, this);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFixedHeight(25);
-        label->setFixedWidth(80);
+        // 80 pixels, or wider when the font needs it for the longest caption.
+        label->setFixedWidth(qMax(
+                80, label->fontMetrics().horizontalAdvance(QStringLiteral("Elapsed time:")) + 6));
         auto *layout = new QHBoxLayout;
         layout->addWidget(label);
         layout->addWidget(value);
