@@ -399,11 +399,11 @@ void VirtualDevice::enumerateLocked(Mode mode)
     m_replyReady.notify_all();
 }
 
-void VirtualDevice::restartLocked(Mode target)
+void VirtualDevice::restartLocked(Mode target, Clock::time_point startedAt)
 {
     enumerateLocked(Mode::Restarting);
     m_restartTarget = target;
-    m_restartAt = Clock::now() + std::chrono::milliseconds(m_settings.restartDelayMs);
+    m_restartAt = startedAt + std::chrono::milliseconds(m_settings.restartDelayMs);
 }
 
 void VirtualDevice::processRestartMarkersLocked()
@@ -413,7 +413,8 @@ void VirtualDevice::processRestartMarkersLocked()
            && m_pending.front().readyAt <= Clock::now()) {
         const Mode target = m_pending.front().bytes[0] == RestartToBootLoader ? Mode::BootLoader
                                                                               : Mode::Application;
-        restartLocked(target);
+        // The restart began when the acknowledgement had gone out, not when someone looks.
+        restartLocked(target, m_pending.front().readyAt);
     }
 }
 

@@ -130,7 +130,7 @@ private:
     void processFrameLocked(const QByteArray &frame);
     void replyLocked(quint8 code, const QByteArray &data);
     void statusReplyLocked(Status status);
-    void restartLocked(Mode target);
+    void restartLocked(Mode target, Clock::time_point startedAt);
     void enumerateLocked(Mode mode);
     QByteArray infoDataLocked() const;
     bool applicationCommandLocked(quint8 code, const QByteArray &data);

@@ -647,4 +647,11 @@
         <translation>关闭(&amp;Q)</translation>
     </message>
 </context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>升级文件过大</source>
+        <translation>升级文件过大</translation>
+    </message>
+</context>
 </TS>

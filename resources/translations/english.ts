@@ -646,4 +646,11 @@
         <translation>&amp;Quit</translation>
     </message>
 </context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>升级文件过大</source>
+        <translation>The upgrade file is too large</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,150 @@
+// Loading an upgrade file into the session: the image, its target identifier, check value and
+// block count, the refusals, and the file filter of the open dialog.
+
+#include "device/session.h"
+#include "upgrade/upgradefile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray withTarget(const QByteArray &image, quint16 target)
+{
+    return image + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF));
+}
+
+std::array<quint8, 4> checkBytes(quint32 sum)
+{
+    return {{quint8(sum >> 24), quint8(sum >> 16), quint8(sum >> 8), quint8(sum)}};
+}
+
+} // namespace
+
+class UpgradeFileTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+
+    QString writeFile(const QString &name, const QByteArray &content)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return QString();
+        return path;
+    }
+
+private slots:
+    void init() { deviceSession().clear(); }
+
+    void loadsImageTargetCheckAndBlocks_data()
+    {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<quint16>("target");
+        QTest::addColumn<quint32>("sum");
+        QTest::addColumn<int>("blocks");
+        QTest::newRow("three bytes")
+                << QByteArray("\x01\x02\xFF", 3) << quint16(0x1005) << quint32(0x102) << 1;
+        QTest::newRow("1024 bytes")
+                << QByteArray(1024, '\x01') << quint16(0x3004) << quint32(1024) << 2;
+        QTest::newRow("1025 bytes")
+                << QByteArray(1025, '\x01') << quint16(0xAAAA) << quint32(1025) << 3;
+        QTest::newRow("empty image") << QByteArray() << quint16(0x2001) << quint32(0) << 0;
+        // 0xFF * 16843010 wraps once past 2^32.
+        QTest::newRow("sum wraps")
+                << QByteArray(16843010, '\xFF') << quint16(0x0102)
+                << quint32(quint64(255) * 16843010 % (quint64(1) << 32)) << 32897;
+    }
+    void loadsImageTargetCheckAndBlocks()
+    {
+        QFETCH(QByteArray, image);
+        QFETCH(quint16, target);
+        QFETCH(quint32, sum);
+        QFETCH(int, blocks);
+        const QString path = writeFile(QStringLiteral("f.swdf"), withTarget(image, target));
+        QVERIFY(!path.isEmpty());
+        QCOMPARE(loadUpgradeFile(path), UpgradeLoad::Loaded);
+        const DeviceSession &session = deviceSession();
+        QCOMPARE(session.upgradeImage(), image);
+        QCOMPARE(qint64(session.upgradeSize), qint64(image.size()));
+        QCOMPARE(quint16(session.upgradeTargetId), target);
+        QCOMPARE(session.upgradeCheck(), checkBytes(sum));
+        QCOMPARE(int(session.upgradeBlockCount), blocks);
+    }
+
+    void refusedFilesKeepThePreviousOne()
+    {
+        const QByteArray good = withTarget(QByteArray(600, '\x07'), 0x1005);
+        QCOMPARE(loadUpgradeBytes(good), UpgradeLoad::Loaded);
+
+        // Too short for an identifier, missing, or unreadable: all refused alike.
+        QCOMPARE(loadUpgradeBytes(QByteArray()), UpgradeLoad::Unreadable);
+        QCOMPARE(loadUpgradeBytes(QByteArray(1, '\xAA')), UpgradeLoad::Unreadable);
+        QCOMPARE(loadUpgradeFile(writeFile(QStringLiteral("one.swdf"), QByteArray(1, 'x'))),
+                 UpgradeLoad::Unreadable);
+        QCOMPARE(loadUpgradeFile(dir.filePath(QStringLiteral("missing.swdf"))),
+                 UpgradeLoad::Unreadable);
+        QCOMPARE(loadUpgradeFile(dir.path()), UpgradeLoad::Unreadable); // a folder
+
+        const DeviceSession &session = deviceSession();
+        QCOMPARE(session.upgradeImage(), QByteArray(600, '\x07'));
+        QCOMPARE(qint64(session.upgradeSize), qint64(600));
+        QCOMPARE(quint16(session.upgradeTargetId), quint16(0x1005));
+        QCOMPARE(int(session.upgradeBlockCount), 2);
+        QCOMPARE(session.upgradeCheck(), checkBytes(600 * 7));
+    }
+
+    void blockCountMustFitSixteenBits()
+    {
+        // 65535 full blocks still fit; one more byte would make the count wrap to 0.
+        const int largest = MaxUpgradeBlocks * 512;
+        QByteArray file = withTarget(QByteArray(largest, '\x01'), 0x1005);
+        QCOMPARE(loadUpgradeBytes(file), UpgradeLoad::Loaded);
+        QCOMPARE(int(deviceSession().upgradeBlockCount), 65535);
+
+        QCOMPARE(loadUpgradeBytes(withTarget(QByteArray(600, '\x02'), 0x2001)),
+                 UpgradeLoad::Loaded);
+        file.insert(0, '\x01');
+        QCOMPARE(loadUpgradeBytes(file), UpgradeLoad::TooLarge);
+        const QString path = writeFile(QStringLiteral("big.swdf"), file);
+        QVERIFY(!path.isEmpty());
+        QCOMPARE(loadUpgradeFile(path), UpgradeLoad::TooLarge);
+        QCOMPARE(qint64(deviceSession().upgradeSize), qint64(600));
+        QCOMPARE(quint16(deviceSession().upgradeTargetId), quint16(0x2001));
+    }
+
+    void unloadForgetsTheFile()
+    {
+        QCOMPARE(loadUpgradeBytes(withTarget(QByteArray(10, 'x'), 0x1005)), UpgradeLoad::Loaded);
+        deviceSession().usbJob = JobUpgrade;
+        unloadUpgradeFile();
+        const DeviceSession &session = deviceSession();
+        QCOMPARE(qint64(session.upgradeSize), qint64(0));
+        QCOMPARE(quint16(session.upgradeTargetId), quint16(0));
+        QCOMPARE(int(session.usbJob), int(JobNone));
+        QVERIFY(session.upgradeImage().isEmpty());
+    }
+
+    void filterAndMatch()
+    {
+        for (quint16 id : {0x3003, 0x3004, 0x3005}) {
+            QVERIFY(isBwdfDevice(id));
+            QCOMPARE(upgradeFileFilter(id), QStringLiteral("File(*.bwdf)"));
+        }
+        for (quint16 id : {0x0000, 0x3000, 0x3001, 0x3002, 0x3006, 0x1005}) {
+            QVERIFY(!isBwdfDevice(id));
+            QCOMPARE(upgradeFileFilter(id), QStringLiteral("File(*.swdf)"));
+        }
+        QVERIFY(upgradeFileFits(0x1005, 0x1005));
+        QVERIFY(upgradeFileFits(0x1005, 0xAAAA));
+        QVERIFY(upgradeFileFits(0x0000, 0xAAAA));
+        QVERIFY(!upgradeFileFits(0x1005, 0x1006));
+    }
+};
+
+QTEST_GUILESS_MAIN(UpgradeFileTest)
+#include "tst_upgradefile.moc"

@@ -1,0 +1,43 @@
+#ifndef UPGRADE_UPGRADEFILE_H
+#define UPGRADE_UPGRADEFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+// An upgrade file is the firmware image followed by the two-byte identifier (high byte first)
+// of the device it is made for. Nothing else is stored in it.
+
+// The identifier of a file that any device accepts.
+constexpr quint16 AnyDeviceTargetId = 0xAAAA;
+// The block count goes to the device in 16 bits.
+constexpr int MaxUpgradeBlocks = 65535;
+// The largest file whose image still fits that count.
+constexpr qint64 MaxUpgradeFileSize = qint64(MaxUpgradeBlocks) * 512 + 2;
+
+// The colour-screen models whose upgrade files end in ".bwdf".
+bool isBwdfDevice(quint16 deviceId);
+// The file dialog's filter for the device identified last.
+QString upgradeFileFilter(quint16 deviceId);
+
+// The 32-bit sum of the image bytes taken as unsigned, wrapping around.
+quint32 upgradeByteSum(const QByteArray &image);
+// Number of 512-byte blocks of an image, the last one possibly shorter.
+qint64 upgradeBlocksFor(qint64 imageSize);
+// Whether a file made for targetId may go onto the device deviceId.
+bool upgradeFileFits(quint16 deviceId, quint16 targetId);
+
+enum class UpgradeLoad {
+    Loaded,
+    Unreadable, // could not be opened or read, or too short to hold the identifier
+    TooLarge, // the image has more blocks than the device can count
+};
+
+// Takes the complete bytes of an upgrade file into the session: image, size, target identifier,
+// check value and block count. Anything but Loaded leaves the session as it was.
+UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes);
+// Reads the file and loads it as above.
+UpgradeLoad loadUpgradeFile(const QString &fileName);
+// Forgets a loaded file (the dialog was cancelled).
+void unloadUpgradeFile();
+
+#endif // UPGRADE_UPGRADEFILE_H
