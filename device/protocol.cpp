@@ -59,17 +59,6 @@ quint32 wordCrc32(const quint8 *bytes, int count)
     return crc;
 }
 
-int screenFormatOf(quint16 id)
-{
-    if (id >= 0x3000 && id <= 0x3FFF)
-        return 2;
-    if (id >= 0x2000 && id <= 0x2FFF)
-        return 1;
-    if (id >= 0x1000 && id <= 0x1FFF)
-        return 0;
-    return 3;
-}
-
 QByteArray applicationFrame(quint8 code, const QByteArray &data)
 {
     return buildFrame(deviceSession().deviceId, code, data);
@@ -81,6 +70,17 @@ QByteArray upgradeFrame(quint8 code, const QByteArray &data)
 }
 
 } // namespace
+
+int screenFormatOf(quint16 id)
+{
+    if (id >= 0x3000 && id <= 0x3FFF)
+        return 2;
+    if (id >= 0x2000 && id <= 0x2FFF)
+        return 1;
+    if (id >= 0x1000 && id <= 0x1FFF)
+        return 0;
+    return 3;
+}
 
 QString makeDeviceCode(quint8 b0, quint8 b1, quint8 b2)
 {

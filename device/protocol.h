@@ -36,6 +36,10 @@ constexpr int ColourPictureBytes = 25600;
 constexpr qint64 LargeImageSize = 0x12000;
 constexpr int DeviceInfoDataLength = 227; // the data of a complete information reply
 
+// The screen format of a device identifier: 0 (128 x 32 mono), 1 (64 x 128 mono), 2 (80 x 160
+// colour) or 3 (no pictures).
+int screenFormatOf(quint16 id);
+
 // Every operation returns true when a valid reply that is not a status reply arrived; none of
 // them sends anything when no device is open.
 bool readDeviceInfo(int timeoutMs);

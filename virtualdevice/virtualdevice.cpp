@@ -1,5 +1,6 @@
 #include "virtualdevice/virtualdevice.h"
 
+#include "device/protocol.h"
 #include "device/transport.h"
 
 #include <QStringList>
@@ -39,17 +40,6 @@ quint8 toBcd(int value)
 int fromBcdByte(quint8 value)
 {
     return (value >> 4) * 10 + (value & 0x0F);
-}
-
-int formatOf(quint16 id)
-{
-    if (id >= 0x3000 && id <= 0x3FFF)
-        return 2;
-    if (id >= 0x2000 && id <= 0x2FFF)
-        return 1;
-    if (id >= 0x1000 && id <= 0x1FFF)
-        return 0;
-    return 3;
 }
 
 // A recognisable factory picture for a slot: a border and slot-number bars, in the page layout.
@@ -100,7 +90,7 @@ VirtualDevice::VirtualDevice(const Settings &settings)
     m_clockSetTo = QDateTime(QDate(2021, 3, 5), QTime(9, 7, 30));
     m_clockSetAt = Clock::now();
     m_mode = settings.startInBootLoader ? Mode::BootLoader : Mode::Application;
-    const int format = formatOf(settings.id);
+    const int format = screenFormatOf(settings.id);
     const int count = format == 2 ? 10 : (format < 2 ? 12 : 0);
     for (int i = 0; i < count; ++i) {
         if (format == 0)
@@ -731,7 +721,7 @@ bool VirtualDevice::applicationCommandLocked(quint8 code, const QByteArray &data
             replyLocked(0xBC, ack);
         return true;
     case 0x34: {
-        const int format = formatOf(m_settings.id);
+        const int format = screenFormatOf(m_settings.id);
         if (format < 2) {
             if (data.size() != 513)
                 return false;
@@ -763,7 +753,7 @@ bool VirtualDevice::applicationCommandLocked(quint8 code, const QByteArray &data
         return true;
     }
     case 0x39: {
-        if (data.size() != 1 || formatOf(m_settings.id) > 1)
+        if (data.size() != 1 || screenFormatOf(m_settings.id) > 1)
             return false;
         const int number = quint8(data[0]);
         if (number < 1 || number > m_pictures.size())

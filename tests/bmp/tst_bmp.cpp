@@ -415,10 +415,10 @@ void TestBmp::headers()
 void TestBmp::roundTrip_data()
 {
     QTest::addColumn<int>("format");
-    QTest::addColumn<quint32>("seed");
-    for (quint32 seed : {1u, 2u, 3u}) {
-        QTest::addRow("128x32 #%u", seed) << 0 << seed;
-        QTest::addRow("64x128 #%u", seed) << 1 << seed;
+    QTest::addColumn<quint32>("salt");
+    for (quint32 salt : {1u, 2u, 3u}) {
+        QTest::addRow("128x32 #%u", salt) << 0 << salt;
+        QTest::addRow("64x128 #%u", salt) << 1 << salt;
     }
 }
 
@@ -427,12 +427,12 @@ void TestBmp::roundTrip_data()
 void TestBmp::roundTrip()
 {
     QFETCH(int, format);
-    QFETCH(quint32, seed);
+    QFETCH(quint32, salt);
     const int width = format == 0 ? 128 : 64;
     const int height = format == 0 ? 32 : 128;
     const int lcdSize = format == 0 ? 512 : 1024;
 
-    QRandomGenerator random(seed);
+    QRandomGenerator random(salt);
     std::vector<quint8> lcd(static_cast<size_t>(lcdSize));
     for (quint8 &b : lcd)
         b = quint8(random.bounded(256));

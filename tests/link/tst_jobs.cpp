@@ -4,6 +4,7 @@
 #include "device/transport.h"
 #include "device/usbthread.h"
 #include "pictures/bmp.h"
+#include "support/testsupport.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QDir>
@@ -76,16 +77,6 @@ QString writeFile(const QString &path, const QByteArray &content)
         return QString();
     file.write(content);
     return path;
-}
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes[i] = char(seed >> 16);
-    }
-    return bytes;
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/language.h"
+#include "support/testsupport.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include "ui_mainwindow.h"
@@ -562,16 +563,6 @@ void ParametersTest::valueLabelsAfterLanguageSwitch()
     QCOMPARE(ui->wkWidget->statusLine(), QStringLiteral("0 秒193℃"));
 }
 
-int main(int argc, char *argv[])
-{
-    // Keep the language setting of these tests away from the user's own settings.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 1;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    ParametersTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORLEX_WINDOW_TEST_MAIN(ParametersTest)
 
 #include "tst_parameters.moc"

@@ -12,6 +12,7 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/language.h"
+#include "support/testsupport.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/msgbox.h"
 
@@ -126,37 +127,27 @@ QByteArray expectedReadFile(int format, const QByteArray &lcd)
     return file;
 }
 
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes[i] = char(seed >> 16);
-    }
-    return bytes;
-}
-
-// A light-on-dark picture with a pattern that depends on seed.
-QImage monoPattern(QSize size, int seed)
+// A light-on-dark picture with a pattern that depends on salt.
+QImage monoPattern(QSize size, int salt)
 {
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         for (int x = 0; x < size.width(); ++x) {
-            const bool lit = ((x * 7 + y * 3 + seed) % 5) < 2;
+            const bool lit = ((x * 7 + y * 3 + salt) % 5) < 2;
             image.setPixel(x, y, lit ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
         }
     }
     return image;
 }
 
-QImage colourPattern(int seed)
+QImage colourPattern(int salt)
 {
     QImage image(80, 160, QImage::Format_RGB32);
     for (int y = 0; y < 160; ++y) {
         for (int x = 0; x < 80; ++x)
             image.setPixel(x, y,
-                           qRgb((x * 3 + seed * 40) & 0xFF, (y + seed * 17) & 0xFF,
-                                (x * y + seed) & 0xFF));
+                           qRgb((x * 3 + salt * 40) & 0xFF, (y + salt * 17) & 0xFF,
+                                (x * y + salt) & 0xFF));
     }
     return image;
 }

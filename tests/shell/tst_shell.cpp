@@ -8,6 +8,7 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/about.h"
+#include "support/testsupport.h"
 #include "ui_mainwindow.h"
 #include "widgets/msgbox.h"
 #include "widgets/myframe.h"
@@ -715,16 +716,6 @@ void TestShell::finishTaskDialogAtOnce()
     QCOMPARE(runs, 2);
 }
 
-int main(int argc, char *argv[])
-{
-    // Keep the language setting of these tests away from the user's own settings.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 1;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestShell test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORLEX_WINDOW_TEST_MAIN(TestShell)
 
 #include "tst_shell.moc"

@@ -9,6 +9,7 @@
 #include "device/usbthread.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
+#include "support/testsupport.h"
 #include "ui_mainwindow.h"
 #include "upgrade/upgradefile.h"
 #include "virtualdevice/virtualdevice.h"
@@ -35,16 +36,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes[i] = char(seed >> 16);
-    }
-    return bytes;
-}
 
 QByteArray withTarget(const QByteArray &image, quint16 target)
 {
@@ -698,17 +689,6 @@ void UpgradeJobTest::reconnectOncePerSecond()
     QCOMPARE(reopen.count(), 3);
 }
 
-int main(int argc, char *argv[])
-{
-    // The language setting of these tests stays away from the user's own settings.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 1;
-    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
-    qputenv("HOME", configHome.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    UpgradeJobTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORLEX_WINDOW_TEST_MAIN(UpgradeJobTest)
 
 #include "tst_upgradejob.moc"
