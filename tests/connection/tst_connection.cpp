@@ -50,6 +50,12 @@ void writeMonitorProgram(const QString &folder)
     QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 }
 
+// The stand-ins started before (by this run or one before it) end within two seconds.
+bool noMonitorRuns()
+{
+    return QTest::qWaitFor([] { return !MonitorProgram::isRunning(); }, 8000);
+}
+
 int monitorStarts(const QString &folder)
 {
     QFile file(folder + QStringLiteral("/started.txt"));
@@ -210,6 +216,7 @@ void ConnectionTest::deniedDeviceExplainsTheRule()
 
 void ConnectionTest::foreignDeviceStartsTheMonitor()
 {
+    QVERIFY(noMonitorRuns());
     writeMonitorProgram(workDir->path());
     bus->setForeignDevicePresent(true);
     window = std::make_unique<MainWindow>();
@@ -242,9 +249,7 @@ void ConnectionTest::foreignDeviceWithMonitorRunning()
 
 void ConnectionTest::foreignDeviceWithoutMonitorStaysOpen()
 {
-    // The stand-ins of the tests before end within two seconds.
-    QTest::qWaitFor([] { return !MonitorProgram::isRunning(); }, 8000);
-    if (MonitorProgram::isRunning())
+    if (!noMonitorRuns())
         QSKIP("a process named like the monitor program runs on this machine");
     if (!QStandardPaths::findExecutable(MonitorProgram::imageName()).isEmpty())
         QSKIP("a program named like the monitor program is on the search path");
@@ -259,6 +264,7 @@ void ConnectionTest::wholeProgramAgainstTheVirtualDevice()
 {
     // The program itself, offscreen, with the virtual foreign device: it connects, hands over
     // to the monitor program and closes itself.
+    QVERIFY(noMonitorRuns());
     writeMonitorProgram(workDir->path());
     QProcess program;
     program.setWorkingDirectory(workDir->path());
