@@ -6,7 +6,8 @@
 #include <libudev.h>
 #endif
 
-DeviceMonitor::DeviceMonitor(QObject *parent) : QObject(parent)
+DeviceMonitor::DeviceMonitor(QObject *parent)
+    : QObject(parent)
 {
 #ifdef Q_OS_LINUX
     m_udev = udev_new();

@@ -17,17 +17,17 @@ inline QByteArray randomBytes(int size, quint32 salt)
 
 // main() of a test that builds windows: the settings (the stored language) and the desktop
 // folder of the file dialogs live in a temporary home, never in the user's own.
-#define KORLEX_WINDOW_TEST_MAIN(TestClass)                                                         \
-    int main(int argc, char *argv[])                                                               \
-    {                                                                                              \
-        QTemporaryDir home;                                                                        \
-        if (!home.isValid())                                                                       \
-            return 1;                                                                              \
-        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());                                     \
-        qputenv("HOME", home.path().toLocal8Bit());                                                \
-        QApplication app(argc, argv);                                                              \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+#define KORLEX_WINDOW_TEST_MAIN(TestClass) \
+    int main(int argc, char *argv[]) \
+    { \
+        QTemporaryDir home; \
+        if (!home.isValid()) \
+            return 1; \
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit()); \
+        qputenv("HOME", home.path().toLocal8Bit()); \
+        QApplication app(argc, argv); \
+        TestClass test; \
+        return QTest::qExec(&test, argc, argv); \
     }
 
 #endif // TESTS_SUPPORT_TESTSUPPORT_H
