@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "device/usbthread.h"
+
 #include "ui_mainwindow.h"
 #include "widgets/msgbox.h"
 
@@ -115,6 +117,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    stopUsbThread();
     releasePictureEditor();
     delete taskDialog;
     taskDialog = nullptr;
@@ -146,6 +149,10 @@ void MainWindow::initConnections()
     connect(upgradeTimer, SIGNAL(timeout()), this, SLOT(updateProgressBarValue()));
     connect(readPicTimer, SIGNAL(timeout()), this, SLOT(loadReadPicSlots()));
     connect(writePicTimer, SIGNAL(timeout()), this, SLOT(checkWritePicSlots()));
+    connect(usbThread(), SIGNAL(finished()), this, SLOT(workerFinishedSlots()));
+    // At exit the worker is stopped and given the moment it needs to end its exchange.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            []() { destroyUsbThread(); });
 }
 
 void MainWindow::initTitleBar()

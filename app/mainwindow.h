@@ -90,6 +90,8 @@ public slots:
     void setTimeSlots();
     void readTimeSlots();
     void setToDefault();
+    // The worker has ended its job: a connection or a job that had to wait runs now.
+    void workerFinishedSlots();
 
 protected:
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
@@ -138,6 +140,13 @@ public:
     void startDeviceMonitor();
     void handOverToMonitorProgram();
     void setPictureButtonsEnabled(bool enabled);
+    // Runs start once the worker has finished the job it is ending (asking it to stop).
+    void runWhenWorkerIdle(const std::function<void()> &start);
+    // A connection asked for while a job ran; carried out when the worker has finished.
+    bool connectPending = false;
+    std::function<void()> pendingJobStart;
+    // The firmware version after an upgrade is logged once the job has seen the device again.
+    bool logUpgradeVersionWhenIdle = false;
 
     // --- parameters and curves (parameters/) ------------------------------------------------
     void initParameterPage();
@@ -186,10 +195,6 @@ public:
     void endUpgradeWithSuccess();
     // Looks for the device again once a second while it still runs its normal firmware.
     void reconnectWhileRestarting();
-    // The block index last seen by the upgrade timer and the elapsed time when it last moved:
-    // the time limit counts from there, so a transfer that is still progressing never fails.
-    quint16 upgradeSeenBlock = 0;
-    int upgradeAdvancedAt = 0;
 
     // --- members ----------------------------------------------------------------------------
     // frameless window state

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "device/devicemonitor.h"
+#include "device/jobs.h"
 #include "device/monitorprogram.h"
 #include "device/protocol.h"
 #include "device/session.h"
@@ -21,10 +22,13 @@
 void MainWindow::openUsbDeviceSlots()
 {
     DeviceSession &session = deviceSession();
-    // While the worker transfers, the link is its own: only the wait for the boot loader (when
-    // the worker is idle) may reopen the device under it.
-    if (usbThreadRunning() && !session.awaitingBootLoader)
+    // While a job runs the link is the job's own (it finds the boot loader itself): the request
+    // is remembered and carried out once the worker has finished.
+    if (usbThreadRunning()) {
+        connectPending = true;
         return;
+    }
+    connectPending = false;
 
     ++session.connectCount;
     const bool logThisRun = session.connectCount % 2 == 1;
@@ -39,10 +43,20 @@ void MainWindow::openUsbDeviceSlots()
             informed = readDeviceInfo(200);
     }
 
+    // A device left in its boot loader (an upgrade that did not end) waits for firmware; it may
+    // not answer the information request at all, and must still be offered the upgrade.
+    const QString bootLoaderLine
+            = trMain(" 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备");
+    if (opened == 1 && !informed && !session.appFirmware) {
+        ui->nameLabel->setText(QLatin1Char(' ') + session.productString());
+        setDeviceButtons(true);
+        appendLog(bootLoaderLine);
+        return;
+    }
     if (opened == 1) {
         if (!informed)
             return; // the device stays open; nothing in the window changes
-        ui->nameLabel->setText(QLatin1Char(' ') + session.productString + QStringLiteral("-V")
+        ui->nameLabel->setText(QLatin1Char(' ') + session.productString() + QStringLiteral("-V")
                                + session.softwareVersion);
         ui->deviceInfoFrame->refreshInfo();
         ui->powerWidget->setYrange(session.powerMin, session.powerMax);
@@ -50,6 +64,8 @@ void MainWindow::openUsbDeviceSlots()
         setPictureButtonsEnabled(true);
         if (logThisRun)
             appendLog(trMain(" USB设备已连接 "));
+        if (!session.appFirmware)
+            appendLog(bootLoaderLine);
         loadCustomerPicSlots();
         if (session.infoValid == 0x55) {
             session.infoValid = 0;
@@ -81,10 +97,34 @@ void MainWindow::freshUsbDeviceSlots()
 
 void MainWindow::closeUsbDeviceSlots()
 {
+    // The job is asked to stop first: it gives up its exchange within one read slice, so the
+    // close below never waits for a device that does not answer.
+    stopUsbThread();
+    connectPending = false;
     closeHidDevice();
     ui->nameLabel->clear();
-    stopUsbThread();
     setDeviceButtons(false);
+}
+
+void MainWindow::workerFinishedSlots()
+{
+    if (logUpgradeVersionWhenIdle) {
+        logUpgradeVersionWhenIdle = false;
+        appendLog(upgradeVersionText(currentJobState()));
+    }
+    if (pendingJobStart) {
+        const std::function<void()> start = std::move(pendingJobStart);
+        pendingJobStart = nullptr;
+        start();
+    }
+    if (connectPending && !usbThreadRunning())
+        openUsbDeviceSlots();
+}
+
+void MainWindow::runWhenWorkerIdle(const std::function<void()> &start)
+{
+    pendingJobStart = start;
+    stopUsbThread();
 }
 
 void MainWindow::runUsbDeviceSlots()

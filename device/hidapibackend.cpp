@@ -1,11 +1,16 @@
 #include "device/hidbackend.h"
 
+#include "device/transport.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 
 #include <hidapi.h>
+
+#ifdef Q_OS_LINUX
+#include <libudev.h>
+#endif
 
 namespace {
 
@@ -42,9 +47,45 @@ private:
     hid_device *m_handle;
 };
 
+// The USB port a hidraw node belongs to ("usb:1-2.3"); the path itself elsewhere. The port
+// stays when the device re-enumerates, the hidraw node usually does not.
+QString locationOf(const char *path)
+{
+    const QString fallback = QString::fromLocal8Bit(path);
+#ifdef Q_OS_LINUX
+    const QByteArray node(path);
+    const int slash = node.lastIndexOf('/');
+    const QByteArray sysname = slash >= 0 ? node.mid(slash + 1) : node;
+    udev *context = udev_new();
+    if (!context)
+        return fallback;
+    QString location = fallback;
+    if (udev_device *hidraw
+        = udev_device_new_from_subsystem_sysname(context, "hidraw", sysname.constData())) {
+        // The parent belongs to its child and is released with it.
+        udev_device *usb
+                = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
+        if (const char *port = usb ? udev_device_get_sysname(usb) : nullptr)
+            location = QStringLiteral("usb:") + QString::fromLocal8Bit(port);
+        udev_device_unref(hidraw);
+    }
+    udev_unref(context);
+    return location;
+#else
+    return fallback;
+#endif
+}
+
+QString fromWide(const wchar_t *text)
+{
+    return text ? QString::fromWCharArray(text) : QString();
+}
+
 class HidapiBackend : public HidBackend
 {
 public:
+    HidapiBackend() { hid_init(); }
+
     std::unique_ptr<HidDevice> open(quint16 vendorId, quint16 productId) override
     {
         hid_device *handle = hid_open(vendorId, productId, nullptr);
@@ -59,6 +100,28 @@ public:
         hid_free_enumeration(devices);
         return present;
     }
+    QVector<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override
+    {
+        QVector<HidDeviceInfo> found;
+        hid_device_info *devices = hid_enumerate(vendorId, productId);
+        for (hid_device_info *device = devices; device; device = device->next) {
+            HidDeviceInfo info;
+            info.path = QString::fromLocal8Bit(device->path);
+            info.location = locationOf(device->path);
+            info.product = fromWide(device->product_string);
+            info.serial = fromWide(device->serial_number);
+            found.append(info);
+        }
+        hid_free_enumeration(devices);
+        return found;
+    }
+    std::unique_ptr<HidDevice> openPath(const QString &path) override
+    {
+        hid_device *handle = hid_open_path(path.toLocal8Bit().constData());
+        if (!handle)
+            return nullptr;
+        return std::make_unique<HidapiDevice>(handle);
+    }
 };
 
 QMutex backendMutex;
@@ -71,12 +134,32 @@ std::shared_ptr<HidBackend> createHidapiBackend()
     return std::make_shared<HidapiBackend>();
 }
 
-HidBackend &hidBackend()
+std::shared_ptr<HidBackend> hidBackend()
 {
     QMutexLocker locker(&backendMutex);
     if (!currentBackend)
         currentBackend = createHidapiBackend();
-    return *currentBackend;
+    return currentBackend;
+}
+
+QVector<HidDeviceInfo> HidBackend::enumerate(quint16 vendorId, quint16 productId)
+{
+    QVector<HidDeviceInfo> found;
+    if (!isPresent(vendorId, productId))
+        return found;
+    HidDeviceInfo info;
+    info.path = QStringLiteral("default");
+    if (std::unique_ptr<HidDevice> device = open(vendorId, productId))
+        info.product = device->productString();
+    found.append(info);
+    return found;
+}
+
+std::unique_ptr<HidDevice> HidBackend::openPath(const QString &path)
+{
+    if (path != QLatin1String("default"))
+        return nullptr;
+    return open(KorlexVendorId, KorlexProductId);
 }
 
 void setHidBackend(std::shared_ptr<HidBackend> backend)

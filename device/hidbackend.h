@@ -2,6 +2,7 @@
 #define DEVICE_HIDBACKEND_H
 
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -20,6 +21,17 @@ public:
     virtual int readTimeout(quint8 *data, std::size_t length, int milliseconds) = 0;
 };
 
+// One enumerated device. path opens it; location names the place it is plugged into (on Linux
+// the USB port, such as "usb:1-2.3"), which stays the same when the device restarts into its
+// boot loader and back, while path may change.
+struct HidDeviceInfo
+{
+    QString path;
+    QString location;
+    QString product; // the product string, as the device reports it
+    QString serial; // the USB serial number string, often empty
+};
+
 // Opens devices by vendor and product id. The hidapi implementation talks to the real device;
 // the virtual device implements the same interface.
 class HidBackend
@@ -31,10 +43,18 @@ public:
     // Whether a matching device is enumerated at all (so a failed open can be told apart from
     // a missing device, for instance when the user lacks the permission to open it).
     virtual bool isPresent(quint16 vendorId, quint16 productId) = 0;
+
+    // Every matching device, in the order open() would consider them. The default, for
+    // backends that know one device only, opens it to learn its product string.
+    virtual QVector<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId);
+    // Opens the device with that path; the default opens the one device of a single-device
+    // backend.
+    virtual std::unique_ptr<HidDevice> openPath(const QString &path);
 };
 
-// The backend every transport call uses. Until one is set, the hidapi backend is used.
-HidBackend &hidBackend();
+// The backend every transport call uses. Until one is set, the hidapi backend is used. The
+// pointer keeps a backend alive while a call on another thread still uses it.
+std::shared_ptr<HidBackend> hidBackend();
 void setHidBackend(std::shared_ptr<HidBackend> backend);
 std::shared_ptr<HidBackend> createHidapiBackend();
 

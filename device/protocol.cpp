@@ -5,8 +5,6 @@
 #include "device/transport.h"
 #include "parameters/units.h"
 
-#include <QMutexLocker>
-
 #include <algorithm>
 #include <array>
 
@@ -272,15 +270,27 @@ QByteArray monoPictureFrame(const quint8 *block, int pictureNumber, bool firstBl
     return applicationFrame(Command::PictureWrite, data);
 }
 
+namespace {
+
+// The blocks of one picture are each a request of their own; between them another thread may
+// use the link. A stop request, a device that has gone or one whose battery is low ends the
+// picture at once.
+bool pictureBlocksMustEnd()
+{
+    const DeviceSession &session = deviceSession();
+    return session.stopRequested || session.linkLost
+           || session.deviceStatus() == QLatin1String("LOWPOWER");
+}
+
+} // namespace
+
 bool writeMonoPicture(const quint8 *bytes, int size, int pictureNumber)
 {
     if (!bytes || size < PictureBlockSize)
         return false;
-    DeviceSession &session = deviceSession();
-    QMutexLocker locker(&session.linkMutex);
     bool result = false;
     for (int block = 0; block < size / PictureBlockSize; ++block) {
-        if (session.stopRequested)
+        if (pictureBlocksMustEnd())
             return false;
         result = transact(
                 monoPictureFrame(bytes + block * PictureBlockSize, pictureNumber, block == 0), 2,
@@ -303,11 +313,9 @@ bool writeColourPicture(const quint8 *bytes, int size, int pictureNumber)
 {
     if (!bytes || size <= 0)
         return false;
-    DeviceSession &session = deviceSession();
-    QMutexLocker locker(&session.linkMutex);
     bool result = false;
     for (int block = 0; block * PictureBlockSize < size; ++block) {
-        if (session.stopRequested)
+        if (pictureBlocksMustEnd())
             return false;
         const int length = std::min(PictureBlockSize, size - block * PictureBlockSize);
         result = transact(
@@ -410,4 +418,32 @@ QByteArray upgradeFinishFrame()
 bool upgradeFinish(int timeoutMs)
 {
     return transact(upgradeFinishFrame(), 3, timeoutMs);
+}
+
+DeviceIdentity peekDeviceInfo(int timeoutMs)
+{
+    DeviceIdentity identity;
+    if (!deviceSession().deviceOpen)
+        return identity;
+    const LongReplyResult reply
+            = requestLongReply(deviceInfoRequest(), LongReply::DeviceInfo, timeoutMs);
+    const QByteArray &frame = reply.frame;
+    if (frame.size() < FrameOverhead)
+        return identity;
+    const int dataLength = u16At(frame, 4);
+    if (dataLength < 6 || frame.size() < dataLength + FrameOverhead)
+        return identity;
+    identity.valid = true;
+    identity.id = u16At(frame, 1);
+    identity.softwareVersion = QString::number(u16At(frame, 6));
+    identity.serial = QString::number(u32At(frame, 8), 16);
+    if (reply.reports != 1 && dataLength >= DeviceInfoDataLength) {
+        identity.firmwareVersion = QStringLiteral("%1.%2.%3.%4.%5")
+                                           .arg(quint8(frame[228]))
+                                           .arg(quint8(frame[229]))
+                                           .arg(quint8(frame[230]))
+                                           .arg(quint8(frame[231]))
+                                           .arg(quint8(frame[232]));
+    }
+    return identity;
 }

@@ -78,6 +78,18 @@ QByteArray upgradeBlockFrame(int blockNumber);
 QByteArray upgradeFinishFrame();
 QByteArray upgradeHelloText();
 
+// What an information read tells about the device, read without changing the session (the
+// worker uses it while the window shows the session).
+struct DeviceIdentity
+{
+    bool valid = false;
+    quint16 id = 0;
+    QString softwareVersion;
+    QString serial;
+    QString firmwareVersion; // empty when the reply carried only the identity
+};
+DeviceIdentity peekDeviceInfo(int timeoutMs);
+
 // Parses an information reply frame into the session; false when it is too short to carry
 // the identity fields. reports is the number of input reports the reply spanned.
 bool parseDeviceInfo(const QByteArray &frame, quint32 reports);

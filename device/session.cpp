@@ -13,7 +13,7 @@ void DeviceSession::clear()
         deviceOpen = false;
     }
     openDenied = false;
-    productString.clear();
+    linkLost = false;
     appFirmware = false;
     deviceId = 0;
     upgradeTargetId = 0;
@@ -48,6 +48,14 @@ void DeviceSession::clear()
     jobProgress = 0;
     stopRequested = false;
     awaitingBootLoader = false;
+    jobKind = JobNone;
+    jobPhase = int(JobPhase::Idle);
+    jobOutcome = int(JobOutcome::Running);
+    jobCause = int(JobCause::None);
+    jobStep = int(JobStep::None);
+    jobDetail = 0;
+    jobTotal = 0;
+    upgradeVerified = false;
     upgradeSize = 0;
     upgradeBlockCount = 0;
     upgradeBlockIndex = 0;
@@ -55,8 +63,15 @@ void DeviceSession::clear()
     upgradeDone = false;
     timing.bootWaitRoundMs = 1000;
     timing.bootWaitRounds = 8;
+    timing.sliceMs = 20;
+    timing.restartWaitMs = 10000;
+    timing.timeLimitMs = 0;
 
     QMutexLocker locker(&textMutex);
+    m_productString.clear();
+    m_deviceLocation.clear();
+    m_selectedDevice.clear();
+    m_versionAfterUpgrade.clear();
     m_deviceStatus.clear();
     m_jobResult.clear();
     m_deviceSerial.clear();
@@ -170,4 +185,52 @@ DeviceSession &deviceSession()
 {
     static DeviceSession session;
     return session;
+}
+
+QString DeviceSession::productString() const
+{
+    QMutexLocker locker(&textMutex);
+    return m_productString;
+}
+
+void DeviceSession::setProductString(const QString &product)
+{
+    QMutexLocker locker(&textMutex);
+    m_productString = product;
+}
+
+QString DeviceSession::deviceLocation() const
+{
+    QMutexLocker locker(&textMutex);
+    return m_deviceLocation;
+}
+
+void DeviceSession::setDeviceLocation(const QString &location)
+{
+    QMutexLocker locker(&textMutex);
+    m_deviceLocation = location;
+}
+
+QString DeviceSession::selectedDevice() const
+{
+    QMutexLocker locker(&textMutex);
+    return m_selectedDevice;
+}
+
+void DeviceSession::setSelectedDevice(const QString &device)
+{
+    QMutexLocker locker(&textMutex);
+    m_selectedDevice = device;
+}
+
+QString DeviceSession::versionAfterUpgrade() const
+{
+    QMutexLocker locker(&textMutex);
+    return m_versionAfterUpgrade;
+}
+
+void DeviceSession::setVersionAfterUpgrade(const QString &version)
+{
+    QMutexLocker locker(&textMutex);
+    m_versionAfterUpgrade = version;
 }

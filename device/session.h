@@ -29,11 +29,51 @@ enum : int { CurvePointCount = 10, CurveGroupCount = 5, CoilRowCount = 5, MaxPic
 // Job codes handed to the transfer thread through DeviceSession::usbJob.
 enum UsbJob : int { JobNone = 0, JobUpgrade = 2, JobReadPictures = 3, JobWritePictures = 4 };
 
-// Timing of the transfer thread that tests shorten. The defaults are the device's own.
+// Where a long job stands. The worker writes these; both front ends read them.
+enum class JobPhase : int {
+    Idle,
+    Hello, // the upgrade asks the firmware to restart into its boot loader
+    WaitingForBootLoader,
+    Erasing,
+    Writing, // upgrade blocks
+    Finishing,
+    Restarting, // the boot loader restarts into the new firmware; the job waits for it
+    ReadingPictures,
+    WritingPictures
+};
+
+enum class JobOutcome : int { Running, Succeeded, Failed };
+
+// Why a job failed. The step and its number (block or picture) are in jobStep and jobDetail.
+enum class JobCause : int {
+    None,
+    DeviceStop, // the device answered STOP
+    LowPower, // the device answered LOWPOWER
+    NoBootLoader, // the boot loader did not appear in time
+    NoAnswer, // the device stopped answering
+    Unplugged, // the device went away during the job
+    TimeLimit, // the job made no progress within its time limit
+    Stopped, // the user disconnected or the program is closing
+    StayedInBootLoader, // after the image the device stayed in its boot loader
+    DidNotComeBack, // after the image the device did not enumerate again
+    PictureFile, // a picture could not be converted, or a read picture not saved
+    NothingDone // the job had nothing it could send
+};
+
+// The step of a job that a cause refers to.
+enum class JobStep : int { None, Hello, BootWait, Erase, Block, Finish, Restart, Picture };
+
+// Timing of the link and the jobs that tests shorten. The defaults are the device's own.
 struct LinkTiming
 {
     std::atomic<int> bootWaitRoundMs{1000}; // one round of the wait for the boot loader
     std::atomic<int> bootWaitRounds{8};
+    // The longest a blocking read waits before it looks at a stop request again.
+    std::atomic<int> sliceMs{20};
+    // How long the job waits for the device to come back after the last block.
+    std::atomic<int> restartWaitMs{10000};
+    // Replaces every job's time limit when above 0.
+    std::atomic<int> timeLimitMs{0};
 };
 
 // The one record of device state shared by the GUI thread and the transfer thread.
@@ -60,7 +100,16 @@ public:
     std::unique_ptr<HidDevice> hidHandle; // under linkMutex; null when no device is open
     std::atomic<bool> deviceOpen{false}; // mirrors hidHandle != null, readable without the lock
     std::atomic<bool> openDenied{false}; // the last open failed although a device was present
-    QString productString; // GUI thread
+    // A read or write on the open handle failed: the device has gone (or is restarting).
+    std::atomic<bool> linkLost{false};
+    QString productString() const;
+    void setProductString(const QString &product);
+    // Where the open device is plugged in (see HidDeviceInfo::location); empty when unknown.
+    QString deviceLocation() const;
+    void setDeviceLocation(const QString &location);
+    // The device the program works with, by path or location; empty: the first one found.
+    QString selectedDevice() const;
+    void setSelectedDevice(const QString &device);
     std::atomic<bool> appFirmware{false};
     std::atomic<quint16> deviceId{0};
     std::atomic<quint16> upgradeTargetId{0};
@@ -124,6 +173,17 @@ public:
     std::atomic<bool> awaitingBootLoader{false}; // the upgrade waits for the re-enumeration
     QString jobResult() const;
     void setJobResult(const QString &result);
+    std::atomic<int> jobKind{JobNone}; // the job last started (usbJob goes back to 0 at its end)
+    std::atomic<int> jobPhase{int(JobPhase::Idle)};
+    std::atomic<int> jobOutcome{int(JobOutcome::Running)};
+    std::atomic<int> jobCause{int(JobCause::None)};
+    std::atomic<int> jobStep{int(JobStep::None)};
+    std::atomic<int> jobDetail{0}; // block or picture number of jobStep
+    std::atomic<int> jobTotal{0}; // slots a picture job handles
+    // After an upgrade: the device came back running normal firmware and answered.
+    std::atomic<bool> upgradeVerified{false};
+    QString versionAfterUpgrade() const; // its firmware version then
+    void setVersionAfterUpgrade(const QString &version);
 
     QByteArray upgradeImage() const;
     void setUpgradeImage(const QByteArray &image);
@@ -139,6 +199,10 @@ public:
 
 private:
     mutable QMutex textMutex;
+    QString m_productString;
+    QString m_deviceLocation;
+    QString m_selectedDevice;
+    QString m_versionAfterUpgrade;
     QString m_deviceStatus;
     QString m_jobResult;
     QString m_deviceSerial;

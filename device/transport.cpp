@@ -3,10 +3,12 @@
 #include "device/hidbackend.h"
 #include "device/session.h"
 
+#include <QElapsedTimer>
 #include <QMutexLocker>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <limits>
 
@@ -26,13 +28,49 @@ std::array<quint16, 256> makeCrcTable()
 
 const std::array<quint16, 256> crcTable = makeCrcTable();
 
-// Reads one input report from the open device. Called with the link lock held.
+// Reads one input report from the open device, called with the link lock held. The wait is cut
+// into short slices so that a stop request ends it within one slice. Returns the bytes read, 0
+// on a time-out, ReadFailed when the handle failed (the device has gone) and ReadStopped when a
+// stop was requested.
+constexpr int ReadFailed = -1;
+constexpr int ReadStopped = -2;
+
+// Only the thread that runs a job gives up its reads on a stop request; the short commands of
+// the window always run to their end.
+thread_local bool interruptible = false;
+// The moment the calling job gives up (its time limit), on the steady clock; none by default.
+thread_local std::chrono::steady_clock::time_point deadline
+        = std::chrono::steady_clock::time_point::max();
+
+bool pastDeadline()
+{
+    return std::chrono::steady_clock::now() >= deadline;
+}
+
 int readReport(quint8 *report, int timeoutMs)
 {
     DeviceSession &session = deviceSession();
     if (!session.hidHandle)
-        return -1;
-    return session.hidHandle->readTimeout(report, HidReportSize, timeoutMs);
+        return ReadFailed;
+    // The short commands of the window wait in one piece; a job's reads in slices.
+    const int slice = interruptible ? qMax(1, int(session.timing.sliceMs)) : timeoutMs;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (interruptible && (session.stopRequested || pastDeadline()))
+            return ReadStopped;
+        const int left = timeoutMs - int(clock.elapsed());
+        const int got
+                = session.hidHandle->readTimeout(report, HidReportSize, qBound(0, left, slice));
+        if (got > 0)
+            return got;
+        if (got < 0) {
+            session.linkLost = true;
+            return ReadFailed;
+        }
+        if (left <= slice)
+            return 0;
+    }
 }
 
 quint16 readLength(const quint8 *bytes)
@@ -74,7 +112,29 @@ QByteArray buildFrame(quint16 address, quint8 code, const QByteArray &data)
     return frame;
 }
 
+void setLinkInterruptible(bool on)
+{
+    interruptible = on;
+}
+
+void setLinkDeadline(int milliseconds)
+{
+    deadline = milliseconds < 0
+                       ? std::chrono::steady_clock::time_point::max()
+                       : std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+}
+
+bool linkDeadlinePassed()
+{
+    return pastDeadline();
+}
+
 int openHidDevice()
+{
+    return openHidDeviceAt(deviceSession().selectedDevice());
+}
+
+int openHidDeviceAt(const QString &device)
 {
     DeviceSession &session = deviceSession();
     QMutexLocker locker(&session.linkMutex);
@@ -82,32 +142,42 @@ int openHidDevice()
     // A handle that is still open is given up before the new one is stored.
     session.hidHandle.reset();
     session.deviceOpen = false;
+    session.linkLost = false;
 
-    HidBackend &backend = hidBackend();
-    std::unique_ptr<HidDevice> device = backend.open(KorlexVendorId, KorlexProductId);
-    if (!device) {
-        session.productString.clear();
-        session.openDenied = backend.isPresent(KorlexVendorId, KorlexProductId);
+    const std::shared_ptr<HidBackend> backend = hidBackend();
+    HidDeviceInfo chosen;
+    bool present = false;
+    for (const HidDeviceInfo &info : backend->enumerate(KorlexVendorId, KorlexProductId)) {
+        if (device.isEmpty() || info.path == device || info.location == device) {
+            chosen = info;
+            present = true;
+            break;
+        }
+    }
+    std::unique_ptr<HidDevice> opened = present ? backend->openPath(chosen.path) : nullptr;
+    if (!opened) {
+        session.setProductString(QString());
+        session.openDenied = present;
         return -1;
     }
     session.openDenied = false;
 
-    const QString product = device->productString().left(255);
+    const QString product = opened->productString().left(255);
     if (product.startsWith(QLatin1String("KORLEX-BOOT"))) {
-        device->setNonBlocking(false);
-        session.productString = product;
+        opened->setNonBlocking(false);
         session.appFirmware = false;
     } else if (product.startsWith(QLatin1String("KORLEX"))) {
-        device->setNonBlocking(false);
-        session.productString = product;
+        opened->setNonBlocking(false);
         session.appFirmware = true;
     } else {
         const bool foreign = product.contains(QLatin1String("PN-Lab HID"));
-        device.reset();
-        session.productString.clear();
+        opened.reset();
+        session.setProductString(QString());
         return foreign ? 0 : -1;
     }
-    session.hidHandle = std::move(device);
+    session.setProductString(product);
+    session.setDeviceLocation(chosen.location.isEmpty() ? chosen.path : chosen.location);
+    session.hidHandle = std::move(opened);
     session.deviceOpen = true;
     return 1;
 }
@@ -135,7 +205,12 @@ bool sendFrame(const quint8 *frame, int length)
         report[0] = HidReportId;
         std::memcpy(report + 1, frame + offset, size_t(chunk));
         std::memset(report + 1 + chunk, 0, size_t(payload - chunk));
-        session.hidHandle->write(report, HidReportSize);
+        // A report the device did not take is not waited for; a handle that failed belongs to
+        // a device that has gone, and nothing more is sent to it.
+        if (session.hidHandle->write(report, HidReportSize) < 0) {
+            session.linkLost = true;
+            return false;
+        }
     }
     return true;
 }
@@ -204,11 +279,12 @@ bool handleReply(const quint8 *frame, int length)
 bool transact(const quint8 *frame, int length, quint8 tries, int timeoutMs)
 {
     DeviceSession &session = deviceSession();
-    QMutexLocker locker(&session.linkMutex);
     quint8 reply[ReplyBufferSize];
     quint8 extracted[ReplyBufferSize];
     quint8 triesDone = 0;
     for (;;) {
+        // One request and its reply hold the link; another thread may use it between tries.
+        QMutexLocker locker(&session.linkMutex);
         std::memset(reply, 0, sizeof reply);
         ++triesDone;
         if (!sendFrame(frame, length))
@@ -218,6 +294,8 @@ bool transact(const quint8 *frame, int length, quint8 tries, int timeoutMs)
             const quint16 frameLength = extractFrame(extracted, reply, got);
             if (frameLength > 0)
                 return handleReply(extracted, frameLength);
+        } else if (got < 0) {
+            return false; // stopped, or the device has gone: trying again cannot help
         }
         if (triesDone >= tries)
             return false;
@@ -251,7 +329,9 @@ LongReplyResult requestLongReply(const QByteArray &request, LongReply kind, int 
     for (;;) {
         std::memset(report, 0, sizeof report);
         const int got = readReport(report, timeoutMs);
-        if (got <= 0) {
+        if (got < 0)
+            break; // stopped, or the device has gone
+        if (got == 0) {
             if (misses > 5)
                 break;
             ++misses;

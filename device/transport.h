@@ -2,6 +2,7 @@
 #define DEVICE_TRANSPORT_H
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // USB ids of the device family.
@@ -29,6 +30,9 @@ QByteArray buildFrame(quint16 address, quint8 code, const QByteArray &data);
 // 1: a normal-firmware or boot-loader device was opened; 0: only the foreign device was found
 // (and closed again); -1: none was opened.
 int openHidDevice();
+// The same for one device, named by its path or location (empty: the first one found). The
+// device's location is kept in the session, so that it can be found again after a restart.
+int openHidDeviceAt(const QString &device);
 int closeHidDevice();
 
 // Cuts a frame into 64-byte output reports and writes them back to back.
@@ -54,6 +58,14 @@ inline bool transact(const QByteArray &frame, quint8 tries, int timeoutMs)
     return transact(reinterpret_cast<const quint8 *>(frame.constData()), frame.size(), tries,
                     timeoutMs);
 }
+
+// Makes the reads of the calling thread give up within one slice once DeviceSession::
+// stopRequested is set (the worker thread of the long jobs).
+void setLinkInterruptible(bool on);
+// Gives the interruptible reads of the calling thread a time limit, counted from now (negative:
+// none); a read then gives up once it has passed, as on a stop request.
+void setLinkDeadline(int milliseconds);
+bool linkDeadlinePassed();
 
 // The two replies that span several input reports.
 enum class LongReply { DeviceInfo, Picture };

@@ -3,6 +3,7 @@
 // from a newly connected device.
 
 #include "app/mainwindow.h"
+#include "parameters/units.h"
 
 #include "device/protocol.h"
 #include "device/session.h"
@@ -251,10 +252,16 @@ void MainWindow::showDeviceRecord()
     for (int row = 0; row < CoilRowCount; ++row)
         coils->setCoefficientValue(row, coilValues[row]);
     ui->lcdBrightSlider->setValue(session.lcdBright);
-    // The device reports the puff time in hundredths of a second, as it is written.
-    const int seconds = int(std::lround(session.smokeTime / double(smokeTimeScale)));
-    ui->smokeSlider->setValue(
-            qBound(ui->smokeSlider->minimum(), seconds, ui->smokeSlider->maximum()));
+    // What the slider shows is what a write sends back: a reported time outside its range is
+    // shown at the nearest end, and the log says so.
+    const int seconds = puffSecondsFromDevice(session.smokeTime);
+    const int shown = qBound(ui->smokeSlider->minimum(), seconds, ui->smokeSlider->maximum());
+    ui->smokeSlider->setValue(shown);
+    if (shown != seconds) {
+        appendLog(trMain(" 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒")
+                          .arg(seconds)
+                          .arg(shown));
+    }
     for (int row = 0; row < CoilRowCount; ++row)
         coils->setRowSelected(row, coilEnabled[row] != 0);
     session.coilValues = coilValues;

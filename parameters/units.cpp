@@ -31,3 +31,10 @@ quint16 celsiusToFahrenheit(quint16 celsius)
         return 600;
     return quint16(result);
 }
+
+int puffSecondsFromDevice(quint16 reported)
+{
+    if (reported >= 3 && reported <= 10)
+        return reported;
+    return int(std::lround(reported / 100.0));
+}

@@ -8,4 +8,8 @@
 quint16 fahrenheitToCelsius(quint16 fahrenheit);
 quint16 celsiusToFahrenheit(quint16 celsius);
 
+// The puff time as the device reports it, in seconds: devices that report 3 to 10 report
+// seconds, the others hundredths of a second (the unit the time is written in), rounded.
+int puffSecondsFromDevice(quint16 reported);
+
 #endif // PARAMETERS_UNITS_H

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 
 #include "catalogue/devicemodels.h"
+#include "device/jobs.h"
 #include "device/session.h"
 #include "device/usbthread.h"
 #include "upgrade/upgradefile.h"
@@ -19,9 +20,6 @@ namespace {
 
 // The result texts of the upgrade job's log line and dialog.
 const char *const taskName = "ROM程序升级作业";
-
-// Images above this size are erased with the long command and get the shorter time limit.
-constexpr qint64 largeImageLimitFrom = 0x11FFF;
 
 void showTimedMessage(const QString &title, const QString &text, int ms)
 {
@@ -77,38 +75,33 @@ void MainWindow::loadBinFile(const QString &fileName)
 
 void MainWindow::downloadBinfileSlots()
 {
-    DeviceSession &session = deviceSession();
-    if (!session.deviceOpen) {
+    switch (startUpgradeJob()) {
+    case JobStart::NotConnected:
         showTimedMessage(trMain(" 提示 "), trMain(" USB设备未连接 "), 1500);
         return;
-    }
-    if (session.upgradeSize == 0) {
+    case JobStart::NoImage:
         showTimedMessage(trMain(" 提示 "), trMain("请打开升级文件"), 1500);
         return;
-    }
-    if (!upgradeFileFits(session.deviceId, session.upgradeTargetId)) {
+    case JobStart::WrongDevice:
         showTimedMessage(trMain(" 提示 "), trMain("升级文件与目标设备不匹配"), 1500);
         return;
+    case JobStart::Busy:
+        // The worker is still ending the previous job; this one starts once it has.
+        runWhenWorkerIdle([this]() { downloadBinfileSlots(); });
+        return;
+    case JobStart::NothingToWrite:
+    case JobStart::NotSupported:
+        return;
+    case JobStart::Started:
+        break;
     }
 
-    // A worker that has been asked to stop may still be finishing its last frame; it must be
-    // gone before this job starts, or the new job would never run.
-    if (usbThreadRunning())
-        stopUsbThread();
-    session.setDeviceStatus(QString());
-
-    session.usbJob = JobUpgrade;
-    session.upgradeBlockIndex = 0;
-    session.upgradeDone = false;
     upgradeElapsed = 0;
-    upgradeSeenBlock = 0;
-    upgradeAdvancedAt = 0;
-    startUsbThread();
     upgradeTimer->start(100);
 
     taskDialog = new SendDataMsgBox;
     taskDialog->setTaskName(trMain(taskName));
-    taskDialog->setProgressRange(0, session.upgradeBlockCount);
+    taskDialog->setProgressRange(0, deviceSession().upgradeBlockCount);
     taskDialog->setProgressPercent(0);
     taskDialog->setButtonEnabled(false);
     taskDialog->show();
@@ -119,27 +112,21 @@ void MainWindow::downloadBinfileSlots()
 void MainWindow::updateProgressBarValue()
 {
     DeviceSession &session = deviceSession();
-    upgradeTimeLimit = session.upgradeSize > largeImageLimitFrom ? 15000 : 25000;
+    upgradeTimeLimit = jobTimeLimitMs(JobUpgrade, session.upgradeSize);
     upgradeElapsed += 100;
 
-    const quint16 block = session.upgradeBlockIndex;
-    if (block != upgradeSeenBlock) {
-        upgradeSeenBlock = block;
-        upgradeAdvancedAt = upgradeElapsed;
-    }
-
+    const JobState job = currentJobState();
     if (taskDialog) {
-        taskDialog->setProgressValue(block);
-        taskDialog->setProgressPercent(block);
+        taskDialog->setProgressValue(job.blockIndex);
+        taskDialog->setProgressPercent(job.blockIndex);
         taskDialog->setElapsedTime(upgradeElapsed);
     }
 
-    const QString status = session.deviceStatus();
-    if (status == QLatin1String("STOP") || upgradeElapsed - upgradeAdvancedAt > upgradeTimeLimit)
-        endUpgradeWithFailure(false);
-    else if (status == QLatin1String("LOWPOWER"))
-        endUpgradeWithFailure(true);
-    else if (session.upgradeDone)
+    // The job decides its outcome (status replies, its time limit, the device's restart); the
+    // window shows it.
+    if (job.job == JobUpgrade && job.outcome == JobOutcome::Failed)
+        endUpgradeWithFailure(job.cause == JobCause::LowPower);
+    else if (job.job == JobUpgrade && job.upgradeDone)
         endUpgradeWithSuccess();
     else
         reconnectWhileRestarting();
@@ -148,12 +135,9 @@ void MainWindow::updateProgressBarValue()
 void MainWindow::endUpgradeWithFailure(bool lowPower)
 {
     DeviceSession &session = deviceSession();
+    const QString cause = jobFailureText(currentJobState());
     session.setDeviceStatus(QString());
     upgradeTimer->stop();
-    // A job that timed out may still be sending; it stops between two frames. It is waited for
-    // once the result has been shown, so the window does not freeze while a frame finishes.
-    if (usbThreadRunning())
-        session.stopRequested = true;
     session.jobProgress = 0;
     upgradeElapsed = 0;
 
@@ -161,17 +145,11 @@ void MainWindow::endUpgradeWithFailure(bool lowPower)
     if (lowPower)
         result += tr(",请保证电子烟电量充足");
 
-    finishTaskDialog(result, 2000, !lowPower, [this, result, lowPower]() {
-        DeviceSession &session = deviceSession();
-        // A new job clears the request when it starts its worker; then there is nothing left
-        // of this one to wait for.
-        if (session.stopRequested) {
-            stopUsbThread();
-            session.setDeviceStatus(QString()); // the stopped job reports itself as stopped
-        }
+    finishTaskDialog(result, 2000, !lowPower, [this, result, cause, lowPower]() {
         if (lowPower)
             showTimedMessage(tr(" 升级失败"), tr("请保证电子烟设备电量充足"), 3000);
         appendLog(result);
+        appendLog(cause);
         reconnectWhileRestarting();
     });
 }
@@ -180,10 +158,6 @@ void MainWindow::endUpgradeWithSuccess()
 {
     DeviceSession &session = deviceSession();
     upgradeTimer->stop();
-    // The worker has sent its last frame and is returning; the reconnect below must not find
-    // it still running.
-    if (usbThreadRunning())
-        usbThread()->wait();
     if (taskDialog) {
         taskDialog->setProgressValue(taskDialog->progressMaximum());
         taskDialog->setProgressPercent(taskDialog->progressMaximum());
@@ -193,9 +167,14 @@ void MainWindow::endUpgradeWithSuccess()
 
     const QString result = taskLine() + trMain(" 成功");
     finishTaskDialog(result, 3000, true, [this, result]() {
-        // The device now runs its new firmware: connect to it and read its information.
+        // The device now runs its new firmware: connect to it and read its information (once
+        // the job has seen it come back).
         emit reopenHidSignals();
         appendLog(result);
+        if (usbThreadRunning())
+            logUpgradeVersionWhenIdle = true;
+        else
+            appendLog(upgradeVersionText(currentJobState()));
         reconnectWhileRestarting();
     });
 }

@@ -2,6 +2,7 @@
 
 #include "device/protocol.h"
 #include "device/transport.h"
+#include "parameters/units.h"
 
 #include <QStringList>
 
@@ -360,6 +361,14 @@ void VirtualDevice::setOpenDenied(bool denied)
     m_openDenied = denied;
 }
 
+void VirtualDevice::omitReplies(quint8 command, bool omit)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_omitted.removeAll(command);
+    if (omit)
+        m_omitted.append(command);
+}
+
 bool VirtualDevice::isEnumerated()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -524,6 +533,8 @@ VirtualDevice::Clock::time_point VirtualDevice::nextWireSlotLocked() const
 
 void VirtualDevice::replyLocked(quint8 code, const QByteArray &data)
 {
+    if (m_omitted.contains(m_replyingTo))
+        return;
     if (m_dropReplies > 0 && (m_dropCommand == 0 || m_dropCommand == m_replyingTo)) {
         --m_dropReplies;
         return;
@@ -592,7 +603,12 @@ QByteArray VirtualDevice::infoDataLocked() const
     for (quint16 value : m_parameters.coilValues)
         putU16(data, value);
     putU16(data, m_parameters.lcdBright);
-    putU16(data, m_parameters.smokeTime);
+    if (m_settings.puffInSeconds) {
+        const int seconds = (m_parameters.smokeTime + 50) / 100;
+        putU16(data, quint16(std::clamp(seconds, 3, 10)));
+    } else {
+        putU16(data, m_parameters.smokeTime);
+    }
     for (const auto &curve : m_tempCurves) {
         for (quint16 value : curve)
             putU16(data, value);
@@ -622,6 +638,8 @@ void VirtualDevice::processFrameLocked(const QByteArray &frame)
         return;
     }
     if (code == 0x36) {
+        if (m_mode == Mode::BootLoader && !m_settings.bootLoaderAnswersInfo)
+            return;
         QByteArray info = infoDataLocked();
         if (m_declaredInfoLength >= 0) {
             // A reply that announces a length other than what it carries.
@@ -676,7 +694,12 @@ bool VirtualDevice::applicationCommandLocked(quint8 code, const QByteArray &data
         for (int i = 0; i < 10; ++i)
             points[i] = u16(data, 3 + 2 * i);
         if (data[0] == 0x01) {
+            // The unit byte tells how to read this write; the device keeps Fahrenheit.
             m_tempUnit = quint8(data[1]);
+            if (m_tempUnit == 0) {
+                for (quint16 &point : points)
+                    point = celsiusToFahrenheit(point);
+            }
             m_tempCurves[quint8(data[2])] = points;
         } else {
             m_powerCurves[quint8(data[2])] = points;
@@ -838,6 +861,8 @@ bool VirtualDevice::bootCommandLocked(quint8 code, const QByteArray &data)
         }
         ++m_upgradesCompleted;
         m_erased = false;
+        // The new firmware names itself with the next version.
+        ++m_settings.firmwareVersion[4];
         replyLocked(0xA0, ack);
         const auto leaveAt = m_lastReadyAt + std::chrono::milliseconds(2);
         m_pending.push_back(PendingReport{{}, leaveAt});
@@ -891,62 +916,139 @@ public:
 } // namespace
 
 VirtualBus::VirtualBus(std::shared_ptr<VirtualDevice> device, bool foreign)
-    : m_device(std::move(device))
-    , m_foreign(foreign)
-{ }
+    : m_foreign(foreign)
+{
+    if (device)
+        m_devices.append(std::move(device));
+}
+
+std::shared_ptr<VirtualDevice> VirtualBus::device() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_devices.value(0);
+}
+
+QVector<std::shared_ptr<VirtualDevice>> VirtualBus::devices() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_devices;
+}
+
+void VirtualBus::addDevice(std::shared_ptr<VirtualDevice> device)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (device)
+        m_devices.append(std::move(device));
+}
 
 void VirtualBus::setForeignDevicePresent(bool present)
 {
     m_foreign = present;
 }
 
+namespace {
+
+const QString foreignPath = QStringLiteral("virtual:foreign");
+
+QString portPath(int index)
+{
+    return QStringLiteral("virtual:%1").arg(index + 1);
+}
+
+} // namespace
+
+QVector<HidDeviceInfo> VirtualBus::enumerate(quint16 vendorId, quint16 productId)
+{
+    QVector<HidDeviceInfo> found;
+    if (vendorId != KorlexVendorId || productId != KorlexProductId)
+        return found;
+    if (m_foreign) {
+        HidDeviceInfo info;
+        info.path = info.location = foreignPath;
+        info.product = ForeignHandle().productString();
+        found.append(info);
+    }
+    const QVector<std::shared_ptr<VirtualDevice>> all = devices();
+    for (int i = 0; i < all.size(); ++i) {
+        if (!all[i]->isEnumerated())
+            continue;
+        HidDeviceInfo info;
+        info.path = info.location = portPath(i);
+        info.product = all[i]->productString();
+        found.append(info);
+    }
+    return found;
+}
+
+std::unique_ptr<HidDevice> VirtualBus::openPath(const QString &path)
+{
+    if (path == foreignPath)
+        return m_foreign ? std::make_unique<ForeignHandle>() : nullptr;
+    const QVector<std::shared_ptr<VirtualDevice>> all = devices();
+    for (int i = 0; i < all.size(); ++i) {
+        const std::shared_ptr<VirtualDevice> &device = all[i];
+        if (portPath(i) != path)
+            continue;
+        if (!device->isEnumerated() || device->openDenied())
+            return nullptr;
+        return std::make_unique<VirtualHandle>(device, device->generation(),
+                                               device->productString());
+    }
+    return nullptr;
+}
+
 std::unique_ptr<HidDevice> VirtualBus::open(quint16 vendorId, quint16 productId)
 {
-    if (vendorId != KorlexVendorId || productId != KorlexProductId)
-        return nullptr;
-    if (m_foreign)
-        return std::make_unique<ForeignHandle>();
-    if (!m_device || !m_device->isEnumerated() || m_device->openDenied())
-        return nullptr;
-    return std::make_unique<VirtualHandle>(m_device, m_device->generation(),
-                                           m_device->productString());
+    const QVector<HidDeviceInfo> found = enumerate(vendorId, productId);
+    return found.isEmpty() ? nullptr : openPath(found.first().path);
 }
 
 bool VirtualBus::isPresent(quint16 vendorId, quint16 productId)
 {
-    if (vendorId != KorlexVendorId || productId != KorlexProductId)
-        return false;
-    return m_foreign || (m_device && m_device->isEnumerated());
+    return !enumerate(vendorId, productId).isEmpty();
 }
 
 std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
 {
-    const QStringList parts = setting.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    VirtualDevice::Settings settings;
-    bool foreign = false;
-    for (int i = 0; i < parts.size(); ++i) {
-        const QString part = parts.at(i).trimmed();
-        if (i == 0) {
-            if (part.compare(QLatin1String("foreign"), Qt::CaseInsensitive) == 0) {
-                foreign = true;
-            } else if (part != QLatin1String("1")) {
-                bool ok = false;
-                const uint id = part.toUInt(&ok, 16);
-                if (ok && id <= 0xFFFF)
-                    settings.id = quint16(id);
+    auto bus = std::make_shared<VirtualBus>();
+    const QStringList devices = setting.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (int index = 0; index < devices.size(); ++index) {
+        const QStringList parts = devices.at(index).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        VirtualDevice::Settings settings;
+        settings.serial += quint32(index); // each device its own picture folder
+        bool foreign = false;
+        for (int i = 0; i < parts.size(); ++i) {
+            const QString part = parts.at(i).trimmed();
+            if (i == 0) {
+                if (part.compare(QLatin1String("foreign"), Qt::CaseInsensitive) == 0) {
+                    foreign = true;
+                } else if (part != QLatin1String("1")) {
+                    bool ok = false;
+                    const uint id = part.toUInt(&ok, 16);
+                    if (ok && id <= 0xFFFF)
+                        settings.id = quint16(id);
+                }
+                continue;
             }
-            continue;
+            const QString key = part.section(QLatin1Char('='), 0, 0);
+            const QString value = part.section(QLatin1Char('='), 1);
+            if (key == QLatin1String("delay"))
+                settings.reportDelayMs = std::max(0, value.toInt());
+            else if (key == QLatin1String("serial"))
+                settings.serial = value.toUInt(nullptr, 16);
+            else if (key == QLatin1String("boot"))
+                settings.startInBootLoader = true;
+            else if (key == QLatin1String("restart"))
+                settings.restartDelayMs = std::max(0, value.toInt());
+            else if (key == QLatin1String("puffseconds"))
+                settings.puffInSeconds = true;
+            else if (key == QLatin1String("silentboot"))
+                settings.bootLoaderAnswersInfo = false;
         }
-        const QString key = part.section(QLatin1Char('='), 0, 0);
-        const QString value = part.section(QLatin1Char('='), 1);
-        if (key == QLatin1String("delay"))
-            settings.reportDelayMs = std::max(0, value.toInt());
-        else if (key == QLatin1String("serial"))
-            settings.serial = value.toUInt(nullptr, 16);
-        else if (key == QLatin1String("boot"))
-            settings.startInBootLoader = true;
-        else if (key == QLatin1String("restart"))
-            settings.restartDelayMs = std::max(0, value.toInt());
+        // The foreign device enumerates in front of a device of the family.
+        if (foreign)
+            bus->setForeignDevicePresent(true);
+        bus->addDevice(std::make_shared<VirtualDevice>(settings));
     }
-    return std::make_shared<VirtualBus>(std::make_shared<VirtualDevice>(settings), foreign);
+    return bus;
 }

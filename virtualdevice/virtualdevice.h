@@ -41,6 +41,10 @@ public:
         int reportDelayMs = 0; // time one report takes on the wire, each way
         bool clockRuns = true; // false keeps the clock where it was set
         bool startInBootLoader = false;
+        // Reports the puff time in seconds (3 to 10) instead of the hundredths it is written in.
+        bool puffInSeconds = false;
+        // The boot loader answers the information request with its identity (else not at all).
+        bool bootLoaderAnswersInfo = true;
     };
 
     // What the device answers a given command with, instead of its normal reply.
@@ -64,7 +68,8 @@ public:
     };
     Parameters parameters() const;
     void setParameters(const Parameters &parameters);
-    // Device-side values: temperatures in the unit last written (Fahrenheit at start), power in W.
+    // Device-side values: temperatures in Fahrenheit whatever the unit of the write (the unit
+    // byte of a curve write says how to read that write), power in W.
     std::array<std::array<quint16, 10>, 5> tempCurves() const;
     std::array<std::array<quint16, 10>, 5> powerCurves() const;
     void setTempCurve(int group, const std::array<quint16, 10> &points);
@@ -107,6 +112,9 @@ public:
     void setDeclaredInfoLength(int length); // announce this data length, -1 for the real one
     void setRestoreDefaultsAnswered(bool answered);
     void setOpenDenied(bool denied); // enumerated, but opening fails (no permission)
+    // The device carries out the command but never answers it (not even with a status reply):
+    // the firmware restarts at the hello without a word, the boot loader at the finish.
+    void omitReplies(quint8 command, bool omit = true);
 
     // --- used by the bus and its handles -------------------------------------------------------
     bool isEnumerated();
@@ -186,30 +194,41 @@ private:
     int m_declaredInfoLength = -1;
     bool m_restoreAnswered = true;
     bool m_openDenied = false;
+    QVector<quint8> m_omitted;
 };
 
-// The virtual USB bus: the device family's device and, optionally, the foreign HID device that
-// shares its USB ids.
+// The virtual USB bus: devices of the family, each in a port of its own ("virtual:1",
+// "virtual:2", ...; a device keeps its port when it restarts), and, optionally, the foreign HID
+// device that shares their USB ids ("virtual:foreign").
 class VirtualBus : public HidBackend, public std::enable_shared_from_this<VirtualBus>
 {
 public:
     explicit VirtualBus(std::shared_ptr<VirtualDevice> device = nullptr, bool foreign = false);
 
-    std::shared_ptr<VirtualDevice> device() const { return m_device; }
+    // The device in the first port.
+    std::shared_ptr<VirtualDevice> device() const;
+    QVector<std::shared_ptr<VirtualDevice>> devices() const;
+    // Plugs another device into the next free port.
+    void addDevice(std::shared_ptr<VirtualDevice> device);
     // The foreign device enumerates before the device family's own.
     void setForeignDevicePresent(bool present);
 
     std::unique_ptr<HidDevice> open(quint16 vendorId, quint16 productId) override;
     bool isPresent(quint16 vendorId, quint16 productId) override;
+    QVector<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override;
+    std::unique_ptr<HidDevice> openPath(const QString &path) override;
 
     // Builds a bus from the KORLEX_VIRTUAL_DEVICE setting: "1" (a 128 x 32 device), a hexadecimal
     // device identifier such as "2001" or "0x3000", or "foreign"; options may follow after
     // commas: "delay=<ms per report>", "serial=<hex>", "boot" (start in the boot loader),
-    // "restart=<ms>".
+    // "restart=<ms>", "puffseconds", "silentboot" (a boot loader that does not answer the
+    // information request). Several devices are separated by semicolons, as "1005;2001"; each
+    // has its own serial number unless one is given.
     static std::shared_ptr<VirtualBus> fromEnvironment(const QString &setting);
 
 private:
-    std::shared_ptr<VirtualDevice> m_device;
+    mutable std::mutex m_mutex;
+    QVector<std::shared_ptr<VirtualDevice>> m_devices;
     std::atomic<bool> m_foreign{false};
 };
 

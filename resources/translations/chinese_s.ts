@@ -450,6 +450,98 @@
         <source> 未能启动监控程序: </source>
         <translation> 未能启动监控程序: </translation>
     </message>
+    <message>
+        <source>进入升级模式</source>
+        <translation>进入升级模式</translation>
+    </message>
+    <message>
+        <source>等待引导程序</source>
+        <translation>等待引导程序</translation>
+    </message>
+    <message>
+        <source>擦除</source>
+        <translation>擦除</translation>
+    </message>
+    <message>
+        <source>写入第 %1 块</source>
+        <translation>写入第 %1 块</translation>
+    </message>
+    <message>
+        <source>结束升级</source>
+        <translation>结束升级</translation>
+    </message>
+    <message>
+        <source>重新启动</source>
+        <translation>重新启动</translation>
+    </message>
+    <message>
+        <source>传输第 %1 张图片</source>
+        <translation>传输第 %1 张图片</translation>
+    </message>
+    <message>
+        <source>作业</source>
+        <translation>作业</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时回答了STOP。请确认文件适用于该设备后重试。</source>
+        <translation> 原因: 设备在%1时回答了STOP。请确认文件适用于该设备后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备电量不足。请充电后重试。</source>
+        <translation> 原因: 设备电量不足。请充电后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备没有在8秒内进入引导程序。请重新插入设备后重试。</source>
+        <translation> 原因: 设备没有在8秒内进入引导程序。请重新插入设备后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时停止应答。请检查USB连接后重试。</source>
+        <translation> 原因: 设备在%1时停止应答。请检查USB连接后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时被拔出。请重新插入设备后重试。</source>
+        <translation> 原因: 设备在%1时被拔出。请重新插入设备后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 作业在%1时超过了时间限制。请重新插入设备后重试。</source>
+        <translation> 原因: 作业在%1时超过了时间限制。请重新插入设备后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 作业已被中止 (断开连接或关闭程序)。</source>
+        <translation> 原因: 作业已被中止 (断开连接或关闭程序)。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备停留在引导程序中。请用正确的升级文件再次按下载按钮恢复设备。</source>
+        <translation> 原因: 设备停留在引导程序中。请用正确的升级文件再次按下载按钮恢复设备。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备重启后没有重新出现。请重新插入设备并检查固件版本。</source>
+        <translation> 原因: 设备重启后没有重新出现。请重新插入设备并检查固件版本。</translation>
+    </message>
+    <message>
+        <source> 原因: 第 %1 张图片无法转换或保存。请检查图片文件和磁盘空间。</source>
+        <translation> 原因: 第 %1 张图片无法转换或保存。请检查图片文件和磁盘空间。</translation>
+    </message>
+    <message>
+        <source> 原因: 没有可以写入的图片。</source>
+        <translation> 原因: 没有可以写入的图片。</translation>
+    </message>
+    <message>
+        <source> 设备已重新启动, 固件版本: %1</source>
+        <translation> 设备已重新启动, 固件版本: %1</translation>
+    </message>
+    <message>
+        <source> 设备重启后没有以正常固件重新出现。请重新插入设备并检查固件版本。</source>
+        <translation> 设备重启后没有以正常固件重新出现。请重新插入设备并检查固件版本。</translation>
+    </message>
+    <message>
+        <source> 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备</source>
+        <translation> 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备</translation>
+    </message>
+    <message>
+        <source> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</source>
+        <translation> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

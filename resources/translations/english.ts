@@ -450,6 +450,98 @@
         <source> 未能启动监控程序: </source>
         <translation> Could not start the monitor program: </translation>
     </message>
+    <message>
+        <source>进入升级模式</source>
+        <translation>entering the upgrade mode</translation>
+    </message>
+    <message>
+        <source>等待引导程序</source>
+        <translation>waiting for the boot loader</translation>
+    </message>
+    <message>
+        <source>擦除</source>
+        <translation>erasing</translation>
+    </message>
+    <message>
+        <source>写入第 %1 块</source>
+        <translation>writing block %1</translation>
+    </message>
+    <message>
+        <source>结束升级</source>
+        <translation>finishing the upgrade</translation>
+    </message>
+    <message>
+        <source>重新启动</source>
+        <translation>restarting</translation>
+    </message>
+    <message>
+        <source>传输第 %1 张图片</source>
+        <translation>transferring picture %1</translation>
+    </message>
+    <message>
+        <source>作业</source>
+        <translation>running the job</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时回答了STOP。请确认文件适用于该设备后重试。</source>
+        <translation> Cause: the device answered STOP while %1. Check that the file is meant for this device and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备电量不足。请充电后重试。</source>
+        <translation> Cause: the device&apos;s battery is low. Charge it and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备没有在8秒内进入引导程序。请重新插入设备后重试。</source>
+        <translation> Cause: the device did not start its boot loader within 8 s. Plug it in again and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时停止应答。请检查USB连接后重试。</source>
+        <translation> Cause: the device stopped answering while %1. Check the USB connection and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时被拔出。请重新插入设备后重试。</source>
+        <translation> Cause: the device was unplugged while %1. Plug it in again and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 作业在%1时超过了时间限制。请重新插入设备后重试。</source>
+        <translation> Cause: the job made no progress within its time limit while %1. Plug the device in again and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 作业已被中止 (断开连接或关闭程序)。</source>
+        <translation> Cause: the job was stopped (the device was disconnected or the program closed).</translation>
+    </message>
+    <message>
+        <source> 原因: 设备停留在引导程序中。请用正确的升级文件再次按下载按钮恢复设备。</source>
+        <translation> Cause: the device stayed in its boot loader. Press Upgrade again with the right upgrade file to recover it.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备重启后没有重新出现。请重新插入设备并检查固件版本。</source>
+        <translation> Cause: the device did not come back after its restart. Plug it in again and check its firmware version.</translation>
+    </message>
+    <message>
+        <source> 原因: 第 %1 张图片无法转换或保存。请检查图片文件和磁盘空间。</source>
+        <translation> Cause: picture %1 could not be converted or saved. Check the picture file and the free disk space.</translation>
+    </message>
+    <message>
+        <source> 原因: 没有可以写入的图片。</source>
+        <translation> Cause: there was no picture that could be written.</translation>
+    </message>
+    <message>
+        <source> 设备已重新启动, 固件版本: %1</source>
+        <translation> The device has restarted, firmware version: %1</translation>
+    </message>
+    <message>
+        <source> 设备重启后没有以正常固件重新出现。请重新插入设备并检查固件版本。</source>
+        <translation> The device did not come back running its firmware after the restart. Plug it in again and check its firmware version.</translation>
+    </message>
+    <message>
+        <source> 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备</source>
+        <translation> The device is in its boot loader and waits for firmware: choose the right upgrade file and press Upgrade to recover it</translation>
+    </message>
+    <message>
+        <source> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</source>
+        <translation> The device reported a puff time of %1 s, out of range; shown as %2 s</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

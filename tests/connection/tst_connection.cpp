@@ -81,7 +81,7 @@ private slots:
         workDir.reset(new QTemporaryDir);
         QVERIFY(workDir->isValid());
         QVERIFY(QDir::setCurrent(workDir->path()));
-        stopUsbThread();
+        QVERIFY(stopWorkerAndWait());
         closeHidDevice();
         deviceSession().clear();
         currentLanguage = English;

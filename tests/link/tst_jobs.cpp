@@ -1,4 +1,5 @@
 #include "catalogue/devicemodels.h"
+#include "device/jobs.h"
 #include "device/protocol.h"
 #include "device/session.h"
 #include "device/transport.h"
@@ -121,33 +122,24 @@ private:
         session.usbJob = JobUpgrade;
     }
 
-    // Runs the job on the worker while this thread reconnects every reconnectMs, as the
-    // window's timer does while the device still runs its normal firmware.
-    void runUpgrade(int limitMs = 10000, int reconnectMs = 40)
+    // Runs the job on the worker, which finds the boot loader by itself, until it ends.
+    void runUpgrade(int limitMs = 15000)
     {
-        DeviceSession &session = deviceSession();
         startUsbThread();
-        QElapsedTimer timer;
-        timer.start();
-        while (usbThreadRunning() && timer.elapsed() < limitMs) {
-            QThread::msleep(quint32(reconnectMs));
-            if (session.appFirmware && openHidDevice() == 1)
-                readDeviceInfo(200);
-        }
-        QVERIFY2(stopUsbThread(), "the worker did not end");
+        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), limitMs);
     }
 
-    // Reconnects until the device has come back as its boot loader, as the window does.
-    bool reconnectUntilBootLoader()
+    // Waits until the job has opened the device's boot loader.
+    bool waitForBootLoader()
     {
         QElapsedTimer timer;
         timer.start();
-        while (deviceSession().appFirmware && timer.elapsed() < 3000) {
-            QThread::msleep(20);
-            openHidDevice();
-        }
+        while (deviceSession().appFirmware && timer.elapsed() < 3000)
+            QThread::msleep(5);
         return !deviceSession().appFirmware;
     }
+
+    int cause() const { return deviceSession().jobCause; }
 
 private slots:
     void initTestCase()
@@ -159,7 +151,7 @@ private slots:
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
     void init()
     {
-        stopUsbThread();
+        QVERIFY(stopWorkerAndWait());
         deviceSession().clear();
         loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
         deviceSession().timing.bootWaitRoundMs = 50;
@@ -167,7 +159,7 @@ private slots:
     }
     void cleanup()
     {
-        stopUsbThread();
+        QVERIFY(stopWorkerAndWait());
         closeHidDevice();
     }
 
@@ -241,7 +233,8 @@ private slots:
         // Eight rounds of 50 ms, then the job gives up.
         QVERIFY(timer.elapsed() >= 8 * 50);
         QVERIFY(timer.elapsed() < 3000);
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(cause(), int(JobCause::NoBootLoader));
+        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Failed));
         QVERIFY(!deviceSession().upgradeDone);
     }
 
@@ -252,11 +245,11 @@ private slots:
         device->setReportDelay(1);
         // The hello, the erase and ten blocks arrive; then the cable is pulled.
         startUsbThread();
-        QVERIFY(reconnectUntilBootLoader());
+        QVERIFY(waitForBootLoader());
         QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 10, 5000);
         device->unplug();
         QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 5000);
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(cause(), int(JobCause::Unplugged));
         QVERIFY(!deviceSession().upgradeDone);
         QVERIFY(deviceSession().upgradeBlockIndex < 40);
     }
@@ -279,19 +272,74 @@ private slots:
         loadImage(image);
         runUpgrade();
         QVERIFY(!deviceSession().upgradeDone);
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(cause(), int(JobCause::NoAnswer));
+        QCOMPARE(JobStep(int(deviceSession().jobStep)), JobStep::Block);
+        QCOMPARE(int(deviceSession().jobDetail), 1);
         QCOMPARE(int(deviceSession().upgradeBlockIndex), 0);
         QVERIFY(!device->lastUpgradeVerified());
     }
 
-    void finishWithoutReplyFails()
+    void finishWithoutReply()
     {
+        // A boot loader that restarts without answering the finish: what comes back decides.
         connectVirtual(0x1005);
-        device->dropReplies(3, 0x20);
+        device->omitReplies(0x20);
         loadImage(randomBytes(1000, 12));
         runUpgrade();
+        QVERIFY(deviceSession().upgradeDone);
+        QVERIFY(deviceSession().upgradeVerified);
+        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Succeeded));
+        QCOMPARE(deviceSession().versionAfterUpgrade(), QStringLiteral("1.0.3.2.8"));
+        QCOMPARE(device->mode(), VirtualDevice::Mode::Application);
+
+        // One that found the image wrong stays in its boot loader, silently.
+        connectVirtual(0x1005);
+        device->omitReplies(0x20);
+        loadImage(randomBytes(1000, 12));
+        deviceSession().setUpgradeCheck({{0, 0, 0, 1}});
+        deviceSession().timing.restartWaitMs = 300;
+        runUpgrade();
         QVERIFY(!deviceSession().upgradeDone);
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(cause(), int(JobCause::StayedInBootLoader));
+        QCOMPARE(device->mode(), VirtualDevice::Mode::BootLoader);
+    }
+
+    void lowPowerEndsTheUpgrade_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("step");
+        QTest::newRow("erase") << 0x09 << int(JobStep::Erase);
+        QTest::newRow("block") << 0x04 << int(JobStep::Block);
+        QTest::newRow("finish") << 0x20 << int(JobStep::Finish);
+    }
+    void lowPowerEndsTheUpgrade()
+    {
+        QFETCH(int, command);
+        QFETCH(int, step);
+        connectVirtual(0x1005);
+        device->answerWithStatus(quint8(command), VirtualDevice::Status::LowPower);
+        loadImage(randomBytes(3 * 512, 15));
+        runUpgrade();
+        QCOMPARE(cause(), int(JobCause::LowPower));
+        QCOMPARE(int(deviceSession().jobStep), step);
+        QVERIFY(!deviceSession().upgradeDone);
+        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("LOWPOWER"));
+    }
+
+    void timeLimitEndsAStalledJob()
+    {
+        // The device does not answer the erase; the job gives up when its limit passes, long
+        // before the erase's own tries are spent.
+        connectVirtual(0x1005);
+        deviceSession().timing.timeLimitMs = 400;
+        loadImage(randomBytes(4 * 512, 16));
+        device->dropReplies(3, 0x09);
+        QElapsedTimer timer;
+        timer.start();
+        runUpgrade();
+        QCOMPARE(cause(), int(JobCause::TimeLimit));
+        QCOMPARE(int(deviceSession().jobStep), int(JobStep::Erase));
+        QVERIFY(timer.elapsed() < 3000);
     }
 
     void stopRequestEndsTheJob()
@@ -300,17 +348,18 @@ private slots:
         loadImage(randomBytes(200 * 512, 13));
         device->setReportDelay(1);
         startUsbThread();
-        QVERIFY(reconnectUntilBootLoader());
+        QVERIFY(waitForBootLoader());
         QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 2, 5000);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(stopUsbThread());
-        QVERIFY(timer.elapsed() < 2000);
-        QVERIFY(!usbThreadRunning());
+        stopUsbThread(); // asks, never waits
+        QVERIFY(timer.elapsed() < 50);
+        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 1000);
         QVERIFY(!deviceSession().upgradeDone);
         QVERIFY(device->blocksReceived() < 200);
-        // The window sees a stopped upgrade end as a failure.
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        // The front ends see a stopped upgrade end as a failure.
+        QCOMPARE(cause(), int(JobCause::Stopped));
+        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Failed));
     }
 
     void pictureJobDuringUpgrade()
@@ -320,7 +369,7 @@ private slots:
         loadImage(randomBytes(400 * 512, 14));
         device->setReportDelay(1);
         startUsbThread();
-        QVERIFY(reconnectUntilBootLoader());
+        QVERIFY(waitForBootLoader());
         QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 1, 5000);
         deviceSession().usbJob = JobReadPictures;
         QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 10000);

@@ -219,10 +219,10 @@ private slots:
         QCOMPARE(openHidDevice(), result);
         QCOMPARE(bool(deviceSession().deviceOpen), result == 1);
         if (result == 1) {
-            QCOMPARE(deviceSession().productString, product);
+            QCOMPARE(deviceSession().productString(), product);
             QCOMPARE(bool(deviceSession().appFirmware), application);
         } else {
-            QVERIFY(deviceSession().productString.isEmpty());
+            QVERIFY(deviceSession().productString().isEmpty());
             QCOMPARE(recorder->state->closes, recorder->state->opens);
         }
     }
@@ -232,9 +232,9 @@ private slots:
         recorder = std::make_shared<RecordingHidBackend>();
         setHidBackend(recorder);
         recorder->state->present = false;
-        deviceSession().productString = QStringLiteral("stale");
+        deviceSession().setProductString(QStringLiteral("stale"));
         QCOMPARE(openHidDevice(), -1);
-        QVERIFY(deviceSession().productString.isEmpty());
+        QVERIFY(deviceSession().productString().isEmpty());
         QVERIFY(!deviceSession().openDenied);
 
         recorder->state->present = true;

@@ -130,6 +130,7 @@ private slots:
     void connectionShowsGroupOne();
     void groupSwitchKeepsEdits();
     void unitConversion();
+    void celsiusRoundTrip();
     void curveWriteFrames();
     void clockCommands();
     void factoryReset_data();
@@ -261,6 +262,8 @@ void ParametersTest::connectionShowsReadRecord_data()
     QTest::newRow("whole seconds") << 800 << 8;
     QTest::newRow("above the slider") << 1500 << 10;
     QTest::newRow("below the slider") << 120 << 3;
+    QTest::newRow("reported in seconds") << 7 << 7;
+    QTest::newRow("seconds below the slider") << 2 << 3;
 }
 
 void ParametersTest::connectionShowsReadRecord()
@@ -288,6 +291,10 @@ void ParametersTest::connectionShowsReadRecord()
     QCOMPARE(ui->lcdBrightValueLabel->text(), QStringLiteral("77"));
     QCOMPARE(ui->smokeSlider->value(), seconds);
     QCOMPARE(ui->smokeValueLabel->text(), QString::number(seconds));
+    // A time the slider cannot show is not changed silently.
+    const bool clamped = smokeTime == 1500 || smokeTime == 120 || smokeTime == 2;
+    QCOMPARE(window->ui->rizhiTextEdit->toPlainText().contains(QStringLiteral("out of range")),
+             clamped);
 
     // Written back unchanged, the record reaches the device as it was read.
     ui->tabWidget->setCurrentIndex(1);
@@ -393,10 +400,13 @@ void ParametersTest::unitConversion()
     QCOMPARE(valuesOf(session.tempCurves[3]), filled(49)); // 149 C
     QCOMPARE(ui->wkWidget->statusLine(), QStringLiteral("0 s 193℃"));
 
-    // A write in Celsius sends Celsius values with unit 0.
+    // A write in Celsius sends Celsius values with unit 0; the device keeps Fahrenheit.
     window->writeToDeviceSlots();
+    const QByteArray frame = device->receivedFrames().last();
+    QCOMPARE(int(frame[7]), 0);
+    QCOMPARE((quint8(frame[9]) << 8) | quint8(frame[10]), 193);
     QCOMPARE(int(device->tempUnit()), 0);
-    QCOMPARE(device->tempCurves()[0][0], quint16(193));
+    QCOMPARE(device->tempCurves()[0][0], quint16(380));
 
     ui->tempUnitComboBox->setCurrentIndex(1);
     QCOMPARE(ui->wkWidget->yMinimum(), 200);
@@ -411,6 +421,25 @@ void ParametersTest::unitConversion()
     ui->wkButton->click();
     QCOMPARE(ui->wkWidget->yMinimum() + ui->wkWidget->points[9].value, 280);
     QCOMPARE(valuesOf(session.tempCurves[0]), celsius);
+}
+
+void ParametersTest::celsiusRoundTrip()
+{
+    startWindow();
+    DeviceSession &session = deviceSession();
+    ui->tabWidget->setCurrentIndex(2);
+    ui->tempUnitComboBox->setCurrentIndex(0);
+    const Points written{{0, 20, 57, 93, 150, 199, 215, 1, 120, 77}};
+    setValues(ui->wkWidget, written);
+    window->writeToDeviceSlots();
+
+    // Read back after a reconnect, every point is what was written (±1 from the rounding of
+    // the two conversions).
+    window->openUsbDeviceSlots();
+    QCOMPARE(int(session.tempUnit), 0);
+    const Points read = valuesOf(ui->wkWidget->points);
+    for (int i = 0; i < 10; ++i)
+        QVERIFY2(qAbs(read[i] - written[i]) <= 1, qPrintable(QString::number(i)));
 }
 
 void ParametersTest::curveWriteFrames()

@@ -286,6 +286,8 @@ private:
     void startWindow(quint16 id);
     void waitForJobEnd();
     QString lastLog() const { return logTexts(*window).value(logTexts(*window).size() - 1); }
+    // The result line of a failed job, before the line that gives its cause.
+    QString failureLog() const { return logTexts(*window).value(logTexts(*window).size() - 2); }
     QString folder() const { return workDir.path() + QLatin1Char('/') + serialText; }
 
     QTemporaryDir workDir;
@@ -312,7 +314,7 @@ void TestPictureWindow::init()
 
 void TestPictureWindow::cleanup()
 {
-    stopUsbThread();
+    QVERIFY(stopWorkerAndWait());
     window.reset();
     closeHidDevice();
     deviceSession().clear();
@@ -505,10 +507,14 @@ void TestPictureWindow::unsendableSlotFailsWrite()
     window->ui->tabWidget->setCurrentIndex(0);
     window->writeToDeviceSlots();
     waitForJobEnd();
-    QCOMPARE(lastLog(), QStringLiteral(" set failed!"));
+    QCOMPARE(failureLog(), QStringLiteral(" set failed!"));
+    QCOMPARE(lastLog(),
+             QStringLiteral(" Cause: picture 2 could not be converted or saved. Check the "
+                            "picture file and the free disk space."));
     QCOMPARE(device->picture(1), slot1Before);
     QCOMPARE(device->picture(2), expectedMonoLcd(monoPattern(QSize(128, 32), 2)));
-    QCOMPARE(int(session.pictureWriteMask), 0);
+    // The slot that went keeps no mark; the one that did not stays marked for the next write.
+    QCOMPARE(int(session.pictureWriteMask), 0x0002);
 }
 
 void TestPictureWindow::writeWithNothingConvertibleEnds()
@@ -522,7 +528,7 @@ void TestPictureWindow::writeWithNothingConvertibleEnds()
     QVERIFY(window->taskDialog);
     // No slot is counted; the job still ends, as a failure, and its dialog goes.
     waitForJobEnd();
-    QCOMPARE(lastLog(), QStringLiteral(" set failed!"));
+    QCOMPARE(failureLog(), QStringLiteral(" set failed!"));
     QCOMPARE(device->receivedFrames().size(), 0);
 }
 
@@ -608,7 +614,9 @@ void TestPictureWindow::readWithLostReplyFails()
     window->ui->tabWidget->setCurrentIndex(0);
     window->readFromDeviceSlots();
     waitForJobEnd();
-    QCOMPARE(lastLog(), QStringLiteral(" Read resource failed!"));
+    QCOMPARE(failureLog(), QStringLiteral(" Read resource failed!"));
+    QCOMPARE(lastLog(), QStringLiteral(" Cause: the device stopped answering while transferring "
+                                       "picture 1. Check the USB connection and try again."));
     const QStringList files = deviceSession().pictureFiles();
     QCOMPARE(files.at(0), QStringLiteral(":/512/512/1.bmp"));
     QVERIFY(!QFileInfo::exists(folder() + QStringLiteral("/1.bmp")));

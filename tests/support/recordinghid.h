@@ -83,6 +83,21 @@ public:
         QMutexLocker locker(&state->mutex);
         return state->present;
     }
+    // One device, enumerated without being opened.
+    QVector<HidDeviceInfo> enumerate(quint16, quint16) override
+    {
+        QMutexLocker locker(&state->mutex);
+        if (!state->present)
+            return {};
+        HidDeviceInfo info;
+        info.path = QStringLiteral("recorded");
+        info.product = state->product;
+        return {info};
+    }
+    std::unique_ptr<HidDevice> openPath(const QString &path) override
+    {
+        return path == QLatin1String("recorded") ? open(0, 0) : nullptr;
+    }
 };
 
 // Cuts a frame into input reports the way a device sends them (report id, 63 frame bytes).
