@@ -3,10 +3,10 @@
 
 #include "app/mainwindow.h"
 
+#include "device/deviceconnect.h"
 #include "device/devicemonitor.h"
 #include "device/jobs.h"
 #include "device/monitorprogram.h"
-#include "device/protocol.h"
 #include "device/session.h"
 #include "device/transport.h"
 #include "device/usbthread.h"
@@ -15,7 +15,6 @@
 
 #include "ui_mainwindow.h"
 
-#include <QMutexLocker>
 #include <QPushButton>
 #include <QTimer>
 
@@ -33,29 +32,20 @@ void MainWindow::openUsbDeviceSlots()
     ++session.connectCount;
     const bool logThisRun = session.connectCount % 2 == 1;
 
-    int opened = 0;
-    bool informed = false;
-    {
-        // Open and information request as one exchange on the link.
-        QMutexLocker link(&session.linkMutex);
-        opened = openHidDevice();
-        if (opened == 1)
-            informed = readDeviceInfo(200);
-    }
+    const ConnectResult result = connectDevice(200);
 
-    // A device left in its boot loader (an upgrade that did not end) waits for firmware; it may
-    // not answer the information request at all, and must still be offered the upgrade.
+    // A device left in its boot loader (an upgrade that did not end) waits for firmware.
     const QString bootLoaderLine
             = trMain(" 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备");
-    if (opened == 1 && !informed && !session.appFirmware) {
+    switch (result) {
+    case ConnectResult::BootLoaderWaiting:
         ui->nameLabel->setText(QLatin1Char(' ') + session.productString());
         setDeviceButtons(true);
         appendLog(bootLoaderLine);
         return;
-    }
-    if (opened == 1) {
-        if (!informed)
-            return; // the device stays open; nothing in the window changes
+    case ConnectResult::NoAnswer:
+        return; // the device stays open; nothing in the window changes
+    case ConnectResult::Connected:
         ui->nameLabel->setText(QLatin1Char(' ') + session.productString() + QStringLiteral("-V")
                                + session.softwareVersion);
         ui->deviceInfoFrame->refreshInfo();
@@ -72,17 +62,18 @@ void MainWindow::openUsbDeviceSlots()
             showDeviceRecord();
         }
         return;
-    }
-
-    if (opened == 0) {
+    case ConnectResult::Foreign:
         handOverToMonitorProgram();
         return;
+    case ConnectResult::NotFound:
+    case ConnectResult::Denied:
+        break;
     }
 
     ui->nameLabel->clear();
     setDeviceButtons(false);
     if (logThisRun) {
-        if (session.openDenied)
+        if (result == ConnectResult::Denied)
             appendLog(trMain(" 发现USB设备, 但没有权限打开它: 请安装udev规则后重新插入设备 "));
         else
             appendLog(trMain(" USB设备未连接 "));
