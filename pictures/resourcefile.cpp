@@ -55,8 +55,11 @@ public:
     // The next line; a line missing at the end of the file counts as empty.
     QString next()
     {
-        if (m_pos >= m_lines.size())
+        if (m_pos >= m_lines.size()) {
+            m_lastLine = 0;
             return QString();
+        }
+        m_lastLine = m_pos + 1;
         return withoutWhiteSpace(m_lines.at(m_pos++));
     }
 
@@ -65,24 +68,32 @@ public:
     {
         while (m_pos < m_lines.size()) {
             const QString line = withoutWhiteSpace(m_lines.at(m_pos++));
-            if (!line.isEmpty())
+            if (!line.isEmpty()) {
+                m_lastLine = m_pos;
                 return line;
+            }
         }
+        m_lastLine = 0;
         return QString();
     }
+
+    // The number (from 1) of the line returned last, 0 when it lay past the end.
+    int lastLine() const { return m_lastLine; }
 
 private:
     const QStringList &m_lines;
     int m_pos = 0;
+    int m_lastLine = 0;
 };
 
-Identity checkIdentity(const QString &line, quint16 deviceId)
+Identity checkIdentity(const QString &line, quint16 deviceId, quint16 *fileId)
 {
     if (!line.startsWith(QLatin1Char('d')))
         return Identity::Corrupted;
     const QString rest = line.mid(1);
     bool idOk = false;
     const uint id = rest.leftRef(4).toUInt(&idOk, 16);
+    *fileId = quint16(id);
     if (!idOk || rest.size() < 4 || id != deviceId)
         return Identity::OtherDevice;
     bool crcOk = false;
@@ -103,6 +114,7 @@ void readCurves(LineReader &reader, bool wanted, Entry::Kind good, Entry::Kind b
         Entry entry;
         entry.index = group;
         entry.kind = bad;
+        entry.line = reader.lastLine();
         QByteArray payload;
         const QString prefix = QLatin1Char('M') + QString::number(group);
         // A line of any other length than ten values is no curve, whatever its CRC says.
@@ -219,7 +231,8 @@ ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCoun
 {
     ReadResult result;
     LineReader reader(lines);
-    result.identity = checkIdentity(reader.nextNonEmpty(), deviceId);
+    result.identity = checkIdentity(reader.nextNonEmpty(), deviceId, &result.fileDeviceId);
+    result.identityLine = reader.lastLine();
     if (result.identity != Identity::Matches)
         return result;
 
@@ -235,6 +248,7 @@ ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCoun
                 continue; // not this slot's line: the slot is left alone
             Entry entry;
             entry.index = slot;
+            entry.line = reader.lastLine();
             entry.kind = takeCrc(fromHex(line.mid(prefix.size())), &entry.picture)
                                  ? Entry::Picture
                                  : Entry::PictureCorrupted;

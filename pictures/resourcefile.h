@@ -74,11 +74,14 @@ struct Entry
     int index = 0; // picture slot or curve group, 0-based
     QByteArray picture; // Picture: the BMP file bytes
     Values values{}; // TempCurve, PowerCurve
+    int line = 0; // the line of the file it was read from, counted from 1; 0 past the end
 };
 
 struct ReadResult
 {
     Identity identity = Identity::Corrupted;
+    int identityLine = 0; // the line the identity was read from, 0 when the file has none
+    quint16 fileDeviceId = 0; // the identifier the file names (OtherDevice)
     QVector<Entry> entries; // in file order; only for the sections asked for
 };
 

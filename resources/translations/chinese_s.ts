@@ -523,6 +523,10 @@
         <translation> 原因: 第 %1 张图片无法转换或保存。请检查图片文件和磁盘空间。</translation>
     </message>
     <message>
+        <source> 第 %1 张图片无法保存: %2</source>
+        <translation> 第 %1 张图片无法保存: %2</translation>
+    </message>
+    <message>
         <source> 原因: 没有可以写入的图片。</source>
         <translation> 原因: 没有可以写入的图片。</translation>
     </message>

@@ -523,6 +523,10 @@
         <translation> Cause: picture %1 could not be converted or saved. Check the picture file and the free disk space.</translation>
     </message>
     <message>
+        <source> 第 %1 张图片无法保存: %2</source>
+        <translation> Picture %1 could not be saved: %2</translation>
+    </message>
+    <message>
         <source> 原因: 没有可以写入的图片。</source>
         <translation> Cause: there was no picture that could be written.</translation>
     </message>
