@@ -1,6 +1,7 @@
 #include "parameters/mygroupbox.h"
 
 #include "device/session.h"
+#include "parameters/units.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -15,16 +16,13 @@ struct CoilRow
 {
     const char *index;
     const char *code;
-    int minimum;
-    int maximum;
-    int defaultValue;
     bool checked;
 };
 
+// The value ranges of the rows are the link's (parameters/units.h), shared with the command line.
 const CoilRow coilRows[MyGroupBox::RowCount] = {
-        {"1", "SS", 1000, 1600, 1300, true}, {"2", "NI", 6000, 7000, 6500, true},
-        {"3", "TI", 3500, 4500, 4000, true}, {"4", "NC", 200, 600, 400, false},
-        {"5", "TC", 100, 7000, 1000, false},
+        {"1", "SS", true},  {"2", "NI", true},  {"3", "TI", true},
+        {"4", "NC", false}, {"5", "TC", false},
 };
 
 const int columnWidths[MyGroupBox::ColumnCount] = {30, 60, 30, 50, 30};
@@ -133,9 +131,10 @@ MyGroupBox::MyGroupBox(QWidget *parent)
 void MyGroupBox::setDefaultValueSlots()
 {
     for (int row = 0; row < RowCount; ++row) {
-        coefficientBoxes[row]->setMaximum(coilRows[row].maximum);
-        coefficientBoxes[row]->setMinimum(coilRows[row].minimum);
-        coefficientBoxes[row]->setValue(coilRows[row].defaultValue);
+        const CoilValueRange range = coilValueRange(row);
+        coefficientBoxes[row]->setMaximum(range.maximum);
+        coefficientBoxes[row]->setMinimum(range.minimum);
+        coefficientBoxes[row]->setValue(range.defaultValue);
     }
 }
 

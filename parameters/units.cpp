@@ -38,3 +38,12 @@ int puffSecondsFromDevice(quint16 reported)
         return reported;
     return int(std::lround(reported / 100.0));
 }
+
+CoilValueRange coilValueRange(int row)
+{
+    static const CoilValueRange ranges[5] = {
+            {1000, 1600, 1300}, {6000, 7000, 6500}, {3500, 4500, 4000},
+            {200, 600, 400},    {100, 7000, 1000},
+    };
+    return ranges[qBound(0, row, 4)];
+}

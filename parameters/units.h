@@ -12,4 +12,13 @@ quint16 celsiusToFahrenheit(quint16 celsius);
 // seconds, the others hundredths of a second (the unit the time is written in), rounded.
 int puffSecondsFromDevice(quint16 reported);
 
+// The range and the default of the coil value of a row (0 to 4) of the coil material table.
+struct CoilValueRange
+{
+    int minimum;
+    int maximum;
+    int defaultValue;
+};
+CoilValueRange coilValueRange(int row);
+
 #endif // PARAMETERS_UNITS_H
