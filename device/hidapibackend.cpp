@@ -1,7 +1,7 @@
 #include "device/hidbackend.h"
 
 #include "device/transport.h"
-#include "virtualdevice/virtualdevice.h"
+#include "virtualdevice/virtualbusserver.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -175,6 +175,6 @@ bool selectHidBackendFromEnvironment()
         setHidBackend(createHidapiBackend());
         return false;
     }
-    setHidBackend(VirtualBus::fromEnvironment(QString::fromLocal8Bit(setting)));
+    setHidBackend(virtualBackendFromSetting(QString::fromLocal8Bit(setting)));
     return true;
 }

@@ -975,6 +975,7 @@ QVector<HidDeviceInfo> VirtualBus::enumerate(quint16 vendorId, quint16 productId
         HidDeviceInfo info;
         info.path = info.location = portPath(i);
         info.product = all[i]->productString();
+        info.serial = QString::number(all[i]->settings().serial, 16);
         found.append(info);
     }
     return found;
@@ -1008,6 +1009,41 @@ bool VirtualBus::isPresent(quint16 vendorId, quint16 productId)
     return !enumerate(vendorId, productId).isEmpty();
 }
 
+namespace {
+
+quint8 commandCode(const QString &text)
+{
+    return quint8(text.toUInt(nullptr, 16));
+}
+
+// The fault options of a device setting (see VirtualBus::fromEnvironment).
+void applyFaults(VirtualDevice &device, const QStringList &faults)
+{
+    for (const QString &fault : faults) {
+        const QString key = fault.section(QLatin1Char('='), 0, 0);
+        const QString value = fault.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("nobootloader")) {
+            device.setBootLoaderNeverAppears(true);
+        } else if (key == QLatin1String("unplugafter")) {
+            device.unplugAfterFrames(std::max(1, value.toInt()));
+        } else if (key == QLatin1String("omit")) {
+            device.omitReplies(commandCode(value));
+        } else if (key == QLatin1String("status")) {
+            // <command>:<stop|lowpower>[:<count>]
+            const QStringList parts = value.split(QLatin1Char(':'));
+            const bool lowPower
+                    = parts.value(1).compare(QLatin1String("lowpower"), Qt::CaseInsensitive) == 0;
+            const int count = parts.size() > 2 ? std::max(1, parts.at(2).toInt()) : 1;
+            device.answerWithStatus(commandCode(parts.value(0)),
+                                    lowPower ? VirtualDevice::Status::LowPower
+                                             : VirtualDevice::Status::Stop,
+                                    count);
+        }
+    }
+}
+
+} // namespace
+
 std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
 {
     auto bus = std::make_shared<VirtualBus>();
@@ -1017,6 +1053,7 @@ std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
         VirtualDevice::Settings settings;
         settings.serial += quint32(index); // each device its own picture folder
         bool foreign = false;
+        QStringList faults;
         for (int i = 0; i < parts.size(); ++i) {
             const QString part = parts.at(i).trimmed();
             if (i == 0) {
@@ -1044,11 +1081,17 @@ std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
                 settings.puffInSeconds = true;
             else if (key == QLatin1String("silentboot"))
                 settings.bootLoaderAnswersInfo = false;
+            else if (key == QLatin1String("erase"))
+                settings.eraseDelayMs = std::max(0, value.toInt());
+            else
+                faults << part;
         }
         // The foreign device enumerates in front of a device of the family.
         if (foreign)
             bus->setForeignDevicePresent(true);
-        bus->addDevice(std::make_shared<VirtualDevice>(settings));
+        auto device = std::make_shared<VirtualDevice>(settings);
+        applyFaults(*device, faults);
+        bus->addDevice(device);
     }
     return bus;
 }

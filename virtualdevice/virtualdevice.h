@@ -221,9 +221,13 @@ public:
     // Builds a bus from the KORLEX_VIRTUAL_DEVICE setting: "1" (a 128 x 32 device), a hexadecimal
     // device identifier such as "2001" or "0x3000", or "foreign"; options may follow after
     // commas: "delay=<ms per report>", "serial=<hex>", "boot" (start in the boot loader),
-    // "restart=<ms>", "puffseconds", "silentboot" (a boot loader that does not answer the
-    // information request). Several devices are separated by semicolons, as "1005;2001"; each
-    // has its own serial number unless one is given.
+    // "restart=<ms>", "erase=<ms>", "puffseconds", "silentboot" (a boot loader that does not
+    // answer the information request). Faults for trying out and testing the failure paths:
+    // "status=<command>:<stop|lowpower>[:<count>]" (answer the next count frames of that command,
+    // in hexadecimal, with a status reply), "nobootloader" (the boot loader never appears),
+    // "unplugafter=<frames>" (the device goes away after that many more frames), "omit=<command>"
+    // (the command is carried out but never answered). Several devices are separated by
+    // semicolons, as "1005;2001"; each has its own serial number unless one is given.
     static std::shared_ptr<VirtualBus> fromEnvironment(const QString &setting);
 
 private:
