@@ -4,8 +4,15 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // A file that grows past the size limit (a full disk quota) is a failed write to report,
+    // not a reason to die.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korlex-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORLEX_VERSION));

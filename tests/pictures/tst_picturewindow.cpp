@@ -33,7 +33,10 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -281,6 +284,7 @@ private slots:
     void resourceCelsiusRoundTrip();
     void resourcePicturesIntoFolder();
     void resourceMessages();
+    void resourceWritesThatFail();
 
 private:
     void startWindow(quint16 id);
@@ -936,6 +940,76 @@ void TestPictureWindow::resourceMessages()
     const int logSize = logTexts(*window).size();
     ui->loadConfigButton->click();
     QCOMPARE(logTexts(*window).size(), logSize);
+}
+
+// Files may grow to at most maxBytes while it lives, as on a full disk; writing beyond fails
+// (EFBIG) instead of ending the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t maxBytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit limited = previous;
+        limited.rlim_cur = maxBytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &previous); }
+
+private:
+    rlimit previous{};
+};
+
+void TestPictureWindow::resourceWritesThatFail()
+{
+    startWindow(0x1005);
+    DeviceSession &session = deviceSession();
+    Ui::MainWindow *ui = window->ui;
+    DialogAnswerer answers;
+
+    // Saving over an earlier file on a full disk: the earlier file stays, the user is told.
+    const QString path = workDir.filePath("earlier.ct_user");
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier\n");
+    earlier.close();
+    {
+        const FileSizeLimit full(256);
+        answers.fileNames << path;
+        ui->saveConfigButton->click();
+    }
+    QCOMPARE(answers.messages, QStringList{"Warning|save user source failed"});
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
+    earlier.close();
+
+    // Loading pictures on a full disk: each picture keeps its earlier file, its slot and the
+    // write mask stay as they were, and the failure is shown and logged.
+    const QString good = workDir.filePath("good.ct_user");
+    answers.fileNames << good;
+    ui->saveConfigButton->click();
+    QVERIFY(QDir().mkpath(folder()));
+    QFile stored(folder() + "/1.bmp");
+    QVERIFY(stored.open(QIODevice::WriteOnly));
+    stored.write("kept");
+    stored.close();
+    const QStringList filesBefore = session.pictureFiles();
+    session.pictureWriteMask = 0x0004;
+    answers.messages.clear();
+    {
+        const FileSizeLimit full(256);
+        answers.fileNames << good;
+        ui->loadConfigButton->click();
+    }
+    QCOMPARE(answers.messages.size(), 12);
+    QVERIFY2(answers.messages.first().startsWith("Warning| Picture 1 could not be saved: "),
+             qPrintable(answers.messages.first()));
+    QVERIFY(logTexts(*window).contains(answers.messages.last().mid(8)));
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), QByteArray("kept"));
+    QCOMPARE(session.pictureFiles(), filesBefore);
+    QCOMPARE(int(session.pictureWriteMask), 0x0004);
 }
 
 QTEST_MAIN(TestPictureWindow)

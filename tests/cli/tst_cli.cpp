@@ -1,0 +1,712 @@
+// korlex-cli run as a program against virtual devices that this test serves over a socket: the
+// output of each command (text and JSON), its exit status, what the devices received, the
+// upgrade and its failures, several devices, waiting for a device, and the failed writes.
+
+#include "device/transport.h"
+#include "virtualdevice/virtualbusserver.h"
+#include "virtualdevice/virtualdevice.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+    QJsonObject json; // the document, when --json was given
+};
+
+QByteArray randomImage(int size, quint32 salt)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i) {
+        salt = salt * 1103515245u + 12345u;
+        bytes[i] = char(salt >> 16);
+    }
+    return bytes;
+}
+
+QByteArray u16(quint16 value)
+{
+    QByteArray bytes;
+    bytes.append(char(value >> 8));
+    bytes.append(char(value & 0xFF));
+    return bytes;
+}
+
+// The LCD bytes of a monochrome picture: pages of eight rows, one byte per column, the lowest
+// bit the top row, lit (light) pixels set.
+QByteArray lcdBytesOf(const QImage &image)
+{
+    QByteArray lcd(image.width() * image.height() / 8, '\0');
+    for (int page = 0; page < image.height() / 8; ++page) {
+        for (int x = 0; x < image.width(); ++x) {
+            quint8 byte = 0;
+            for (int bit = 0; bit < 8; ++bit) {
+                if (qGray(image.pixel(x, page * 8 + bit)) >= 128)
+                    byte |= quint8(1u << bit);
+            }
+            lcd[page * image.width() + x] = char(byte);
+        }
+    }
+    return lcd;
+}
+
+QImage pattern(int salt)
+{
+    QImage image(128, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 128; ++x)
+            image.setPixel(x, y, (x * 3 + y * 5 + salt) % 7 < 3 ? qRgb(255, 255, 255) : 0);
+    }
+    return image;
+}
+
+QVector<quint8> commandsOf(const QVector<QByteArray> &frames)
+{
+    QVector<quint8> codes;
+    for (const QByteArray &frame : frames)
+        codes << quint8(frame.at(3));
+    return codes;
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void helpAndVersion();
+    void badInputSendsNothing_data();
+    void badInputSendsNothing();
+    void listAndInfo();
+    void severalDevicesNeedDevice();
+    void waitForDevice();
+    void paramsGetAndSet();
+    void curvesGetAndSet();
+    void clockAndFactoryReset();
+    void upgradeVerifiedByDevice();
+    void upgradeFailures_data();
+    void upgradeFailures();
+    void upgradeFileForAnotherDevice();
+    void picturesWrite();
+    void resourceLoadWritesDevice();
+    void failedWritesKeepFiles();
+    void twoUpgradesSideBySide();
+    void virtualBusProgram();
+
+private:
+    std::shared_ptr<VirtualDevice> plug(quint16 id, bool bootLoader = false);
+    Run cli(const QStringList &args, const QString &shellPrefix = QString());
+    QProcess *startCli(const QStringList &args, const QString &shellPrefix = QString());
+    static Run finished(QProcess &process, const QStringList &args);
+    QString upgradeFile(const QString &name, const QByteArray &image, quint16 target);
+    QString workPath(const QString &name) const { return work->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> work;
+    std::shared_ptr<VirtualBus> bus;
+    std::unique_ptr<VirtualBusServer> server;
+    QString socketPath;
+};
+
+void CliTest::init()
+{
+    work = std::make_unique<QTemporaryDir>();
+    QVERIFY(work->isValid());
+    socketPath = workPath(QStringLiteral("bus"));
+    bus = std::make_shared<VirtualBus>();
+    server = std::make_unique<VirtualBusServer>(bus);
+    QString error;
+    QVERIFY2(server->listen(socketPath, &error), qPrintable(error));
+}
+
+void CliTest::cleanup()
+{
+    server.reset();
+    bus.reset();
+    work.reset();
+}
+
+std::shared_ptr<VirtualDevice> CliTest::plug(quint16 id, bool bootLoader)
+{
+    VirtualDevice::Settings settings;
+    settings.id = id;
+    settings.serial = 0x5e1a1000u + quint32(bus->devices().size());
+    settings.restartDelayMs = 30;
+    settings.eraseDelayMs = 2;
+    settings.clockRuns = false;
+    settings.startInBootLoader = bootLoader;
+    auto device = std::make_shared<VirtualDevice>(settings);
+    bus->addDevice(device);
+    return device;
+}
+
+QProcess *CliTest::startCli(const QStringList &args, const QString &shellPrefix)
+{
+    auto *process = new QProcess(this);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORLEX_VIRTUAL_DEVICE"), QStringLiteral("bus:") + socketPath);
+    // Eight 50 ms rounds for the boot loader, 3 s for the restart: the failures end quickly.
+    env.insert(QStringLiteral("KORLEX_LINK_TIMING"),
+               QStringLiteral("bootround=50,restartwait=3000"));
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(work->path());
+    if (shellPrefix.isEmpty()) {
+        process->start(QStringLiteral(KORLEX_CLI), args);
+        return process;
+    }
+    // Through a shell that limits the process first (ulimit).
+    QStringList quoted{QStringLiteral("'" KORLEX_CLI "'")};
+    for (const QString &arg : args)
+        quoted << QLatin1Char('\'') + arg + QLatin1Char('\'');
+    process->start(QStringLiteral("/bin/sh"),
+                   {QStringLiteral("-c"),
+                    shellPrefix + QStringLiteral("; exec ") + quoted.join(QLatin1Char(' '))});
+    return process;
+}
+
+Run CliTest::finished(QProcess &process, const QStringList &args)
+{
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    if (args.contains(QStringLiteral("--json")))
+        run.json = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    return run;
+}
+
+Run CliTest::cli(const QStringList &args, const QString &shellPrefix)
+{
+    std::unique_ptr<QProcess> process(startCli(args, shellPrefix));
+    return finished(*process, args);
+}
+
+QString CliTest::upgradeFile(const QString &name, const QByteArray &image, quint16 target)
+{
+    const QString path = workPath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(image + u16(target));
+    return path;
+}
+
+void CliTest::helpAndVersion()
+{
+    const Run help = cli({"--help"});
+    QCOMPARE(help.status, 0);
+    for (const char *expected : {"Usage: korlex-cli", "  upgrade FILE", "resource load FILE",
+                                 "  7  several devices present and no --device"})
+        QVERIFY2(help.out.contains(QLatin1String(expected)), expected);
+    const Run commandHelp = cli({"curves", "set", "--help"});
+    QCOMPARE(commandHelp.status, 0);
+    QVERIFY(commandHelp.out.startsWith(QStringLiteral("Usage: korlex-cli")));
+    QVERIFY(commandHelp.out.contains(QStringLiteral("curves set temp|power GROUP V1,...,V10")));
+    const Run version = cli({"--version"});
+    QCOMPARE(version.status, 0);
+    QVERIFY(QRegularExpression(QStringLiteral("^korlex-cli \\d+\\.\\d+\\.\\d+\\n$"))
+                    .match(version.out)
+                    .hasMatch());
+}
+
+void CliTest::badInputSendsNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown command") << QStringList{"flash"} << 1 << "unknown command 'flash'";
+    QTest::newRow("unknown key") << QStringList{"params", "set", "brightness=9", "volume=3"} << 1
+                                 << "unknown key 'volume'";
+    QTest::newRow("value out of range") << QStringList{"params", "set", "coil2.value=100"} << 1
+                                        << "coil2.value=100 is out of range 6000..7000";
+    QTest::newRow("curve value") << QStringList{"curves", "set", "temp", "2",
+                                                "200,210,220,230,240,250,260,270,280,700"}
+                                 << 1 << "700 is out of range 200..600 (F)";
+    QTest::newRow("curve group") << QStringList{"curves", "get", "temp", "6"} << 1
+                                 << "group 6 is out of range 1..5";
+    QTest::newRow("slots") << QStringList{"pictures", "write", ".", "--slots", "2-x"} << 1
+                           << "--slots 2-x: give slot numbers as 1,3,5-7";
+    QTest::newRow("clock") << QStringList{"clock", "set", "2024-13-01", "10:00:00"} << 1
+                           << "give the time as YYYY-MM-DD HH:MM:SS";
+    QTest::newRow("option of another command")
+            << QStringList{"info", "--unit", "C"} << 1 << "'info' takes no option --unit";
+    QTest::newRow("missing upgrade file")
+            << QStringList{"upgrade", "absent.swdf"} << 6 << "cannot read absent.swdf";
+    QTest::newRow("missing resource file") << QStringList{"resource", "load", "absent.ct_user"} << 6
+                                           << "cannot read absent.ct_user";
+}
+
+void CliTest::badInputSendsNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const auto device = plug(0x1005);
+    const Run run = cli(args);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1); // one line
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(device->reportsReceived(), 0);
+
+    const Run json = cli(args + QStringList{"--json"});
+    QCOMPARE(json.status, status);
+    QCOMPARE(json.json.value("ok").toBool(true), false);
+    QCOMPARE(json.json.value("exitStatus").toInt(), status);
+    QVERIFY(json.json.value("error").toString().contains(message));
+}
+
+void CliTest::listAndInfo()
+{
+    plug(0x1005);
+    plug(0x2001, true);
+    const Run list = cli({"list"});
+    QCOMPARE(list.status, 0);
+    const QStringList lines = list.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines.at(0).startsWith(QStringLiteral("PATH")));
+    QVERIFY(QRegularExpression(QStringLiteral("^virtual:1 +virtual:1 +firmware +KORLEX +5e1a1000$"))
+                    .match(lines.at(1))
+                    .hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^virtual:2 +virtual:2 +bootloader +KORLEX-BOOT +"))
+                    .match(lines.at(2))
+                    .hasMatch());
+    const Run listJson = cli({"list", "--json"});
+    const QJsonArray devices = listJson.json.value("devices").toArray();
+    QCOMPARE(devices.size(), 2);
+    QCOMPARE(devices.at(1).toObject().value("mode").toString(), QStringLiteral("bootloader"));
+    QCOMPARE(devices.at(0).toObject().value("location").toString(), QStringLiteral("virtual:1"));
+
+    const Run info = cli({"--device", "virtual:1", "info"});
+    QCOMPARE(info.status, 0);
+    for (const char *expected :
+         {"Device:            virtual:1 (firmware, KORLEX)\n", "Product name:      TALON\n",
+          "Model code:        J310\n", "Group code:        G0\n", "Firmware version:  1.0.3.2.7\n",
+          "Software version:  12\n", "Serial:            5e1a1000\n",
+          "Screen format:     128 x 32 monochrome\n", "Picture count:     12\n"})
+        QVERIFY2(info.out.contains(QLatin1String(expected)), expected);
+    QVERIFY(QRegularExpression(QStringLiteral("Chip id:           G0[0-9A-F]+\\n"))
+                    .match(info.out)
+                    .hasMatch());
+
+    const Run json = cli({"info", "--json", "--device=virtual:1"});
+    QCOMPARE(json.status, 0);
+    const QJsonObject &doc = json.json;
+    QCOMPARE(doc.value("command").toString(), QStringLiteral("info"));
+    QCOMPARE(doc.value("ok").toBool(), true);
+    QCOMPARE(doc.value("deviceId").toString(), QStringLiteral("0x1005"));
+    QCOMPARE(doc.value("modelCode").toString(), QStringLiteral("J310"));
+    QCOMPARE(doc.value("screenFormat").toString(), QStringLiteral("128x32"));
+    QCOMPARE(doc.value("pictureCount").toInt(), 12);
+    QCOMPARE(doc.value("firmwareVersion").toString(), QStringLiteral("1.0.3.2.7"));
+    QCOMPARE(doc.value("device").toObject().value("path").toString(), QStringLiteral("virtual:1"));
+
+    // The boot loader names itself; other commands refuse it and say how to recover it.
+    const Run boot = cli({"--device", "virtual:2", "info", "--json"});
+    QCOMPARE(boot.json.value("mode").toString(), QStringLiteral("bootloader"));
+    const Run params = cli({"--device", "virtual:2", "params", "get"});
+    QCOMPARE(params.status, 3);
+    QVERIFY(params.err.contains(QStringLiteral("korlex-cli upgrade FILE")));
+}
+
+void CliTest::severalDevicesNeedDevice()
+{
+    const auto first = plug(0x1005);
+    const auto second = plug(0x2001);
+    const Run run = cli({"params", "set", "brightness=10"});
+    QCOMPARE(run.status, 7);
+    QVERIFY(run.err.contains(QStringLiteral("2 devices present: choose one with --device PATH")));
+    QVERIFY(run.err.contains(QStringLiteral("virtual:1")));
+    QVERIFY(run.err.contains(QStringLiteral("virtual:2")));
+    const Run json = cli({"--json", "info"});
+    QCOMPARE(json.status, 7);
+    QCOMPARE(json.json.value("devices").toArray().size(), 2);
+    QCOMPARE(first->reportsReceived() + second->reportsReceived(), 0);
+}
+
+void CliTest::waitForDevice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const Run none = cli({"--wait", "1", "info"});
+    QCOMPARE(none.status, 2);
+    QVERIFY(none.err.contains(QStringLiteral("no device found within 1 s")));
+    QVERIFY(clock.elapsed() >= 900);
+
+    const auto device = plug(0x1005);
+    device->unplug();
+    std::unique_ptr<QProcess> process(startCli({"--wait", "20", "info"}));
+    QTest::qWait(400);
+    QCOMPARE(process->state(), QProcess::Running);
+    clock.restart();
+    device->plugIn();
+    const Run run = finished(*process, {});
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.contains(QStringLiteral("Device id:         0x1005")));
+    QVERIFY(clock.elapsed() < 5000);
+}
+
+void CliTest::paramsGetAndSet()
+{
+    const auto device = plug(0x1005);
+    const Run get = cli({"params", "get"});
+    QCOMPARE(get.status, 0);
+    QCOMPARE(get.out, QStringLiteral("brightness=200\npuff=8\ncoil1=on\ncoil1.value=1300\n"
+                                     "coil2=on\ncoil2.value=6500\ncoil3=on\ncoil3.value=4000\n"
+                                     "coil4=off\ncoil4.value=400\ncoil5=off\ncoil5.value=1000\n"));
+
+    device->clearLog();
+    const Run set = cli({"params", "set", "puff=5", "brightness=90", "coil1=off", "coil5=on",
+                         "coil5.value=2000", "--json"});
+    QCOMPARE(set.status, 0);
+    // The frame the window's parameter write sends: on/off and value per coil, then brightness
+    // and the puff time in hundredths of a second.
+    QByteArray data;
+    const quint8 on[5] = {0, 1, 1, 0, 1};
+    const quint16 values[5] = {1300, 6500, 4000, 400, 2000};
+    for (int i = 0; i < 5; ++i)
+        data += QByteArray(1, char(on[i])) + u16(values[i]);
+    data += QByteArray(1, '\x01') + u16(90) + QByteArray(1, '\x01') + u16(500);
+    const QVector<QByteArray> frames = device->receivedFrames();
+    QCOMPARE(frames.last(), buildFrame(0x1005, 0x33, data));
+    QCOMPARE(device->parameters().smokeTime, quint16(500));
+    QCOMPARE(set.json.value("brightness").toInt(), 90);
+    QCOMPARE(set.json.value("puff").toInt(), 5);
+    const QJsonObject coil5 = set.json.value("coils").toArray().at(4).toObject();
+    QCOMPARE(coil5.value("on").toBool(), true);
+    QCOMPARE(coil5.value("value").toInt(), 2000);
+
+    // The device's answer decides the exit status.
+    device->answerWithStatus(0x33, VirtualDevice::Status::LowPower);
+    const Run low = cli({"params", "set", "puff=6"});
+    QCOMPARE(low.status, 4);
+    QVERIFY(low.err.contains(QStringLiteral("battery")));
+}
+
+void CliTest::curvesGetAndSet()
+{
+    const auto device = plug(0x1005);
+    std::array<quint16, 10> points{};
+    for (int p = 0; p < 10; ++p)
+        points[p] = quint16(392 + 18 * p); // 200 C ... 290 C
+    device->setTempCurve(1, points);
+    const Run get = cli({"curves", "get", "temp", "2", "--unit", "C"});
+    QCOMPARE(get.status, 0);
+    QCOMPARE(get.out, QStringLiteral("group 2 (C): 200,210,220,230,240,250,260,270,280,290\n"));
+    const Run all = cli({"curves", "get", "power", "--json"});
+    QCOMPARE(all.json.value("unit").toString(), QStringLiteral("W"));
+    const QJsonArray groups = all.json.value("groups").toArray();
+    QCOMPARE(groups.size(), 5);
+    QCOMPARE(groups.at(4).toObject().value("values").toArray().at(0).toInt(), 50);
+
+    // A curve written in C goes out as the window's write in C: unit byte 0, the C values.
+    device->clearLog();
+    const Run set = cli({"curves", "set", "temp", "3", "100,120,140,160,180,200,220,240,260,280",
+                         "--unit", "C"});
+    QCOMPARE(set.status, 0);
+    QByteArray data("\x01\x00\x02", 3);
+    for (int c = 100; c <= 280; c += 20)
+        data += u16(quint16(c));
+    QCOMPARE(device->receivedFrames().last(), buildFrame(0x1005, 0x32, data));
+    QCOMPARE(device->tempCurves()[2][0], quint16(200)); // the device keeps Fahrenheit
+
+    const Run power = cli({"curves", "set", "power", "5", "5,10,15,20,25,30,35,40,45,120"});
+    QCOMPARE(power.status, 0);
+    QCOMPARE(device->powerCurves()[4][9], quint16(120));
+    const Run outside = cli({"curves", "set", "power", "5", "5,10,15,20,25,30,35,40,45,121"});
+    QCOMPARE(outside.status, 1);
+    QVERIFY(outside.err.contains(QStringLiteral("121 is out of range 5..120 (W)")));
+    QCOMPARE(device->powerCurves()[4][9], quint16(120));
+}
+
+void CliTest::clockAndFactoryReset()
+{
+    const auto device = plug(0x3000);
+    const Run set = cli({"clock", "set", "2024-02-29", "23:58:07", "--json"});
+    QCOMPARE(set.status, 0);
+    QCOMPARE(set.json.value("clock").toString(), QStringLiteral("2024-02-29 23:58:07"));
+    QCOMPARE(device->clock(), QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)));
+    const Run get = cli({"clock", "get"});
+    QCOMPARE(get.status, 0);
+    QCOMPARE(get.out, QStringLiteral("2024-02-29 23:58:07\n"));
+
+    const Run reset = cli({"factory-reset"});
+    QCOMPARE(reset.status, 0);
+    QCOMPARE(device->factoryResets(), 1);
+    device->setRestoreDefaultsAnswered(false);
+    const Run silent = cli({"factory-reset", "--json"});
+    QCOMPARE(silent.status, 5);
+    QCOMPARE(silent.json.value("error").toString(),
+             QStringLiteral("the device did not answer the factory reset"));
+}
+
+void CliTest::upgradeVerifiedByDevice()
+{
+    const auto device = plug(0x1005);
+    device->setReportDelay(1); // a link of 1 ms per report, so that the blocks take their time
+    const QByteArray image = randomImage(20 * 512 + 100, 7);
+    const QString file = upgradeFile(QStringLiteral("new.swdf"), image, 0x1005);
+    const Run run = cli({"upgrade", file});
+    QCOMPARE(run.status, 0);
+    QVERIFY(device->lastUpgradeVerified());
+    QCOMPARE(device->upgradesCompleted(), 1);
+    QCOMPARE(device->receivedImage(), image);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.first().startsWith(QStringLiteral("Upgrading the device at virtual:1, 0x1005 "
+                                                    "(TALON J310), with")));
+    QCOMPARE(lines.last(),
+             QStringLiteral("Upgrade successful: the device runs firmware 1.0.3.2.8"));
+    // Not a terminal: one progress line per tenth, from 0 % to 100 %, each with its phase.
+    const QStringList progress = lines.mid(1, lines.size() - 2);
+    QVERIFY(progress.size() >= 2);
+    QVERIFY(progress.first().startsWith(QStringLiteral("  0%  ")));
+    QVERIFY(progress.last().startsWith(QStringLiteral("100%  ")));
+    int previous = -1;
+    for (const QString &line : progress) {
+        const int percent = line.left(3).trimmed().toInt();
+        QVERIFY2(percent % 10 == 0 && percent > previous, qPrintable(line));
+        previous = percent;
+    }
+    QVERIFY(run.out.contains(QStringLiteral("writing block ")));
+
+    const Run json = cli({"--json", "--quiet", "upgrade", file});
+    QCOMPARE(json.status, 0);
+    QCOMPARE(json.json.value("firmwareBefore").toString(), QStringLiteral("1.0.3.2.8"));
+    QCOMPARE(json.json.value("firmwareAfter").toString(), QStringLiteral("1.0.3.2.9"));
+    QCOMPARE(json.json.value("blocks").toInt(), 21);
+    QCOMPARE(json.json.value("verified").toBool(), true);
+    QCOMPARE(device->upgradesCompleted(), 2);
+}
+
+void CliTest::upgradeFailures_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("STOP at a block") << "stop" << 3 << "deviceStop"
+                                     << "the device answered STOP while writing block 1";
+    QTest::newRow("low battery") << "lowpower" << 4 << "lowBattery"
+                                 << "battery is low";
+    QTest::newRow("no boot loader") << "nobootloader" << 5 << "noBootLoader"
+                                    << "did not start its boot loader";
+    QTest::newRow("unplugged") << "unplug" << 5 << "unplugged"
+                               << "was unplugged";
+    QTest::newRow("lost finish reply, device back") << "lostfinish" << 0 << ""
+                                                    << "";
+}
+
+void CliTest::upgradeFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, status);
+    QFETCH(QString, cause);
+    QFETCH(QString, message);
+    const auto device = plug(0x1005);
+    if (fault == QLatin1String("stop"))
+        device->answerWithStatus(0x04, VirtualDevice::Status::Stop);
+    else if (fault == QLatin1String("lowpower"))
+        device->answerWithStatus(0x09, VirtualDevice::Status::LowPower);
+    else if (fault == QLatin1String("nobootloader"))
+        device->setBootLoaderNeverAppears(true);
+    else if (fault == QLatin1String("unplug"))
+        device->unplugAfterFrames(6); // information, hello, erase, three blocks
+    else
+        device->omitReplies(0x20);
+    const QString file = upgradeFile(QStringLiteral("fw.swdf"), randomImage(8 * 512, 3), 0x1005);
+    const Run run = cli({"--json", "upgrade", file});
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.json.value("exitStatus").toInt(), status);
+    QCOMPARE(run.json.value("cause").toString(), cause);
+    QVERIFY2(run.json.value("error").toString().contains(message),
+             qPrintable(run.json.value("error").toString()));
+    if (status == 0) {
+        QCOMPARE(run.json.value("firmwareAfter").toString(), QStringLiteral("1.0.3.2.8"));
+        QCOMPARE(device->upgradesCompleted(), 1);
+    } else {
+        QVERIFY(run.err.contains(QStringLiteral("korlex-cli: upgrade failed: ")));
+    }
+}
+
+void CliTest::upgradeFileForAnotherDevice()
+{
+    const auto device = plug(0x1005);
+    const QString file = upgradeFile(QStringLiteral("orbit.swdf"), randomImage(1024, 1), 0x2001);
+    const Run run = cli({"upgrade", file});
+    QCOMPARE(run.status, 3);
+    QCOMPARE(run.err, QStringLiteral("korlex-cli: %1 is for device 0x2001 (ORBIT K510-204), the "
+                                     "device is 0x1005 (TALON J310)\n")
+                              .arg(file));
+    // Only the information request went out.
+    QCOMPARE(commandsOf(device->receivedFrames()), QVector<quint8>{0x36});
+}
+
+void CliTest::picturesWrite()
+{
+    const auto device = plug(0x1005);
+    const QByteArray untouched = device->picture(0);
+    QDir(work->path()).mkdir(QStringLiteral("set"));
+    QVERIFY(pattern(3).convertToFormat(QImage::Format_Mono).save(workPath("set/3.bmp"), "BMP"));
+    QVERIFY(pattern(5).convertToFormat(QImage::Format_Mono).save(workPath("set/5.bmp"), "BMP"));
+    const Run run = cli({"pictures", "write", "set", "--slots", "3,5", "--json"});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.json.value("slots").toArray(), (QJsonArray{3, 5}));
+    QCOMPARE(device->picture(2), lcdBytesOf(pattern(3)));
+    QCOMPARE(device->picture(4), lcdBytesOf(pattern(5)));
+    QCOMPARE(device->picture(0), untouched);
+
+    // A slot without its file: refused before anything is sent.
+    device->clearLog();
+    const Run missing = cli({"pictures", "write", "set", "--slots", "3-4"});
+    QCOMPARE(missing.status, 6);
+    QVERIFY(missing.err.contains(QStringLiteral("cannot read ")));
+    QCOMPARE(device->reportsReceived(), 0);
+}
+
+void CliTest::resourceLoadWritesDevice()
+{
+    const auto device = plug(0x1005);
+    std::array<quint16, 10> points{};
+    for (int p = 0; p < 10; ++p)
+        points[p] = quint16(300 + p);
+    device->setTempCurve(3, points);
+    device->setPowerCurve(0, {{5, 6, 7, 8, 9, 10, 11, 12, 13, 14}});
+    const Run save = cli({"resource", "save", "kept.ct_user", "--temp", "--power"});
+    QCOMPARE(save.status, 0);
+
+    device->setTempCurve(3, {});
+    device->setPowerCurve(0, {});
+    const Run load = cli({"resource", "load", "kept.ct_user", "--json"});
+    QCOMPARE(load.status, 0);
+    QCOMPARE(load.json.value("tempGroups").toArray().size(), 5);
+    QCOMPARE(load.json.value("powerGroups").toArray().size(), 5);
+    QCOMPARE(device->tempCurves()[3], points);
+    QCOMPARE(device->powerCurves()[0][9], quint16(14));
+
+    // One damaged line: nothing goes to the device, and the line is named.
+    QFile file(workPath("kept.ct_user"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    QByteArray &line = lines[4]; // temperature group 3
+    line[10] = line[10] == '0' ? '1' : '0';
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lines.join('\n'));
+    file.close();
+    device->clearLog();
+    const Run damaged = cli({"resource", "load", "kept.ct_user"});
+    QCOMPARE(damaged.status, 6);
+    QVERIFY2(damaged.err.contains(QStringLiteral("line 5: temperature group 3 is damaged")),
+             qPrintable(damaged.err));
+    QCOMPARE(commandsOf(device->receivedFrames()), QVector<quint8>{0x36});
+}
+
+void CliTest::failedWritesKeepFiles()
+{
+    const auto device = plug(0x1005);
+    // A file of earlier, and a full disk (at most 512 bytes per file) for the next save.
+    QFile old(workPath("old.ct_user"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("kept\n");
+    old.close();
+    const Run save = cli({"resource", "save", "old.ct_user"}, QStringLiteral("ulimit -f 1"));
+    QCOMPARE(save.status, 6);
+    QVERIFY2(save.err.startsWith(QStringLiteral("korlex-cli: cannot write old.ct_user: ")),
+             qPrintable(save.err));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("kept\n"));
+    old.close();
+
+    // The pictures a load stores: the picture that cannot be written keeps its earlier file, and
+    // nothing is sent.
+    QVERIFY(cli({"resource", "save", "pictures.ct_user", "--pictures"}).status == 0);
+    const QString folder = workPath(QStringLiteral("5e1a1000"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile earlier(folder + QStringLiteral("/1.bmp"));
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier");
+    earlier.close();
+    device->clearLog();
+    const Run load = cli({"resource", "load", "pictures.ct_user"}, QStringLiteral("ulimit -f 1"));
+    QCOMPARE(load.status, 6);
+    QVERIFY2(load.err.contains(QStringLiteral("cannot save picture 1: ")), qPrintable(load.err));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+    QCOMPARE(commandsOf(device->receivedFrames()), QVector<quint8>{0x36});
+}
+
+void CliTest::twoUpgradesSideBySide()
+{
+    const auto first = plug(0x1005);
+    const auto second = plug(0x2001);
+    const QByteArray imageA = randomImage(60 * 512, 11);
+    const QByteArray imageB = randomImage(40 * 512 + 7, 12);
+    const QString fileA = upgradeFile(QStringLiteral("a.swdf"), imageA, 0x1005);
+    const QString fileB = upgradeFile(QStringLiteral("b.swdf"), imageB, 0x2001);
+    // Both devices restart into their boot loaders at the same time, in their own ports.
+    std::unique_ptr<QProcess> a(startCli({"--device", "virtual:1", "--json", "upgrade", fileA}));
+    std::unique_ptr<QProcess> b(startCli({"--device", "virtual:2", "--json", "upgrade", fileB}));
+    const Run runA = finished(*a, {"--json"});
+    const Run runB = finished(*b, {"--json"});
+    QCOMPARE(runA.status, 0);
+    QCOMPARE(runB.status, 0);
+    QCOMPARE(first->receivedImage(), imageA);
+    QCOMPARE(second->receivedImage(), imageB);
+    QCOMPARE(first->upgradesCompleted(), 1);
+    QCOMPARE(second->upgradesCompleted(), 1);
+    QCOMPARE(runA.json.value("device").toObject().value("location").toString(),
+             QStringLiteral("virtual:1"));
+    QCOMPARE(runB.json.value("firmwareAfter").toString(), QStringLiteral("1.0.3.2.8"));
+}
+
+void CliTest::virtualBusProgram()
+{
+    server.reset(); // this test's devices come from the program
+    QProcess bus;
+    bus.start(QStringLiteral(KORLEX_VIRTUALBUS),
+              {socketPath, QStringLiteral("1005"), QStringLiteral("3000,serial=abc")});
+    QVERIFY(bus.waitForReadyRead(10000));
+    QCOMPARE(bus.readLine(),
+             QByteArray("korlex-virtualbus: 2 device(s) on ") + socketPath.toUtf8() + "\n");
+    const Run list = cli({"list", "--json"});
+    QCOMPARE(list.status, 0);
+    const QJsonArray devices = list.json.value("devices").toArray();
+    QCOMPARE(devices.size(), 2);
+    QCOMPARE(devices.at(1).toObject().value("serial").toString(), QStringLiteral("abc"));
+    QCOMPARE(cli({"--device", "virtual:2", "info", "--json"}).json.value("screenFormat").toString(),
+             QStringLiteral("80x160"));
+
+    bus.terminate();
+    QVERIFY(bus.waitForFinished(10000));
+    QCOMPARE(bus.exitCode(), 0);
+    QVERIFY(!QFile::exists(socketPath));
+    // A server that has gone: no device, at once.
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(cli({"info"}).status, 2);
+    QVERIFY(clock.elapsed() < 5000);
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
