@@ -15,10 +15,13 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -104,18 +107,22 @@ private slots:
     void curvesGetAndSet();
     void clockAndFactoryReset();
     void upgradeVerifiedByDevice();
+    void progressBarOnATerminal();
     void upgradeFailures_data();
     void upgradeFailures();
     void upgradeFileForAnotherDevice();
     void picturesWrite();
     void resourceLoadWritesDevice();
     void failedWritesKeepFiles();
+    void namedPipeInPictureFolder();
     void twoUpgradesSideBySide();
     void virtualBusProgram();
 
 private:
     std::shared_ptr<VirtualDevice> plug(quint16 id, bool bootLoader = false);
     Run cli(const QStringList &args, const QString &shellPrefix = QString());
+    // The program's process with its environment (the bus, short boot-loader waits), not started.
+    QProcess *cliProcess();
     QProcess *startCli(const QStringList &args, const QString &shellPrefix = QString());
     static Run finished(QProcess &process, const QStringList &args);
     QString upgradeFile(const QString &name, const QByteArray &image, quint16 target);
@@ -159,7 +166,7 @@ std::shared_ptr<VirtualDevice> CliTest::plug(quint16 id, bool bootLoader)
     return device;
 }
 
-QProcess *CliTest::startCli(const QStringList &args, const QString &shellPrefix)
+QProcess *CliTest::cliProcess()
 {
     auto *process = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -169,6 +176,12 @@ QProcess *CliTest::startCli(const QStringList &args, const QString &shellPrefix)
                QStringLiteral("bootround=50,restartwait=3000"));
     process->setProcessEnvironment(env);
     process->setWorkingDirectory(work->path());
+    return process;
+}
+
+QProcess *CliTest::startCli(const QStringList &args, const QString &shellPrefix)
+{
+    QProcess *process = cliProcess();
     if (shellPrefix.isEmpty()) {
         process->start(QStringLiteral(KORLEX_CLI), args);
         return process;
@@ -499,6 +512,29 @@ void CliTest::upgradeVerifiedByDevice()
     QCOMPARE(device->upgradesCompleted(), 2);
 }
 
+void CliTest::progressBarOnATerminal()
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        QSKIP("no script(1) to give the program a terminal");
+    const auto device = plug(0x1005);
+    device->setReportDelay(1);
+    const QString file = upgradeFile(QStringLiteral("tty.swdf"), randomImage(30 * 512, 5), 0x1005);
+    std::unique_ptr<QProcess> process(cliProcess());
+    process->start(script, {QStringLiteral("-qec"),
+                            QStringLiteral("'" KORLEX_CLI "' upgrade '%1'").arg(file),
+                            QStringLiteral("/dev/null")});
+    const Run run = finished(*process, {});
+    QCOMPARE(run.status, 0);
+    // One line, drawn again in place: a bar, the percentage and the phase.
+    QVERIFY(run.out.contains(QStringLiteral("\r[##############################] 100%  ")));
+    QVERIFY(QRegularExpression(QStringLiteral("\\r\\[#*-+\\] +\\d+%  writing block \\d+ of 30"))
+                    .match(run.out)
+                    .hasMatch());
+    QVERIFY(!run.out.contains(QStringLiteral("\n 10%  ")));
+    QVERIFY(run.out.contains(QStringLiteral("Upgrade successful")));
+}
+
 void CliTest::upgradeFailures_data()
 {
     QTest::addColumn<QString>("fault");
@@ -654,6 +690,22 @@ void CliTest::failedWritesKeepFiles()
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier"));
     QCOMPARE(commandsOf(device->receivedFrames()), QVector<quint8>{0x36});
+}
+
+void CliTest::namedPipeInPictureFolder()
+{
+    plug(0x1005);
+    // A named pipe where a picture belongs is never opened (reading it would wait for ever): the
+    // slot takes the default picture, as a missing file does.
+    const QString folder = workPath(QStringLiteral("5e1a1000"));
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(cli({"resource", "save", "plain.ct_user", "--pictures"}).status, 0);
+    QVERIFY(::mkfifo(QFile::encodeName(folder + QStringLiteral("/9.bmp")).constData(), 0600) == 0);
+    QCOMPARE(cli({"resource", "save", "pipe.ct_user", "--pictures"}).status, 0);
+    QFile plain(workPath("plain.ct_user"));
+    QFile pipe(workPath("pipe.ct_user"));
+    QVERIFY(plain.open(QIODevice::ReadOnly) && pipe.open(QIODevice::ReadOnly));
+    QCOMPARE(pipe.readAll(), plain.readAll());
 }
 
 void CliTest::twoUpgradesSideBySide()
