@@ -17,6 +17,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -61,7 +64,8 @@ private slots:
 
 private:
     void serve(quint16 id);
-    int runCli(const QStringList &args);
+    // Runs the program; its standard output goes to *out when given.
+    int runCli(const QStringList &args, QByteArray *out = nullptr);
     QString folder() const { return workDir.filePath(QString::number(serial, 16)); }
 
     QTemporaryDir workDir;
@@ -105,7 +109,7 @@ void CliWindowTest::serve(quint16 id)
     QVERIFY2(server->listen(workDir.filePath(QStringLiteral("bus")), &error), qPrintable(error));
 }
 
-int CliWindowTest::runCli(const QStringList &args)
+int CliWindowTest::runCli(const QStringList &args, QByteArray *out)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -118,6 +122,8 @@ int CliWindowTest::runCli(const QStringList &args)
         return -1;
     if (process.exitCode() != 0)
         qWarning("%s", process.readAllStandardError().constData());
+    if (out)
+        *out = process.readAllStandardOutput();
     return process.exitCode();
 }
 
@@ -147,8 +153,16 @@ void CliWindowTest::picturesReadMatchesWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!window->taskDialog && !window->readPicTimer->isActive(), 30000);
     closeHidDevice(); // the window is done with the device
 
-    QCOMPARE(runCli({QStringLiteral("pictures"), QStringLiteral("read"), QStringLiteral("cli")}),
+    QByteArray out;
+    QCOMPARE(runCli({QStringLiteral("pictures"), QStringLiteral("read"), QStringLiteral("cli"),
+                     QStringLiteral("--json")},
+                    &out),
              0);
+    const QJsonArray files = QJsonDocument::fromJson(out).object().value("files").toArray();
+    QCOMPARE(files.size(), 12);
+    QCOMPARE(files.at(11).toObject().value("slot").toInt(), 12);
+    QCOMPARE(files.at(11).toObject().value("file").toString(),
+             workDir.filePath(QStringLiteral("cli/12.bmp")));
     for (int number = 1; number <= 12; ++number) {
         const QString name = QString::number(number) + QStringLiteral(".bmp");
         const QByteArray fromWindow = fileBytes(folder() + QLatin1Char('/') + name);
