@@ -150,6 +150,10 @@ void MainWindow::endUpgradeWithFailure(bool lowPower)
             showTimedMessage(tr(" 升级失败"), tr("请保证电子烟设备电量充足"), 3000);
         appendLog(result);
         appendLog(cause);
+        // A device left in its boot loader is connected again, so that the bar shows it and
+        // the log says how to recover it.
+        if (!deviceSession().appFirmware)
+            openUsbDeviceSlots();
         reconnectWhileRestarting();
     });
 }

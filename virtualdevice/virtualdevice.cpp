@@ -259,10 +259,27 @@ int VirtualDevice::reportsReceived() const
     return m_reports;
 }
 
+std::chrono::steady_clock::time_point VirtualDevice::firstFrameAt(quint8 command) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int i = 0; i < m_frames.size(); ++i) {
+        if (quint8(m_frames[i][3]) == command)
+            return m_frameTimes[i];
+    }
+    return {};
+}
+
+std::chrono::steady_clock::time_point VirtualDevice::bootLoaderSince() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bootLoaderSince;
+}
+
 void VirtualDevice::clearLog()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_frames.clear();
+    m_frameTimes.clear();
     m_reports = 0;
 }
 
@@ -425,6 +442,9 @@ void VirtualDevice::updateModeLocked()
     if (m_restartTarget == Mode::BootLoader && m_bootNeverAppears)
         return;
     m_mode = m_restartTarget;
+    // It appeared when its restart ended, whenever someone looks.
+    if (m_mode == Mode::BootLoader)
+        m_bootLoaderSince = m_restartAt;
 }
 
 int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t length)
@@ -482,6 +502,7 @@ int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t len
         }
         m_rx.clear();
         m_frames.append(frame);
+        m_frameTimes.append(Clock::now());
         processFrameLocked(frame);
         if (m_unplugAfter > 0 && --m_unplugAfter == 0) {
             m_unplugAfter = -1;
