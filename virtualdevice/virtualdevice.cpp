@@ -12,6 +12,13 @@
 
 namespace {
 
+// Copies handed to another thread share no data with what the device goes on changing (Qt's
+// shared containers decide whether to copy on a write without ordering it against a reader).
+QByteArray ownCopy(const QByteArray &bytes)
+{
+    return QByteArray(bytes.constData(), bytes.size());
+}
+
 constexpr quint16 BroadcastId = 0xAAAA;
 // Entries of the reply queue that stand for a restart rather than a report.
 constexpr quint8 RestartToBootLoader = 0xF1;
@@ -201,7 +208,7 @@ int VirtualDevice::factoryResets() const
 QByteArray VirtualDevice::picture(int index) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pictures.value(index);
+    return ownCopy(m_pictures.value(index));
 }
 
 void VirtualDevice::setPicture(int index, const QByteArray &bytes)
@@ -226,7 +233,7 @@ int VirtualDevice::pictureBytes() const
 QByteArray VirtualDevice::receivedImage() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_image;
+    return ownCopy(m_image);
 }
 
 int VirtualDevice::blocksReceived() const
@@ -250,7 +257,11 @@ int VirtualDevice::upgradesCompleted() const
 QVector<QByteArray> VirtualDevice::receivedFrames() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_frames;
+    QVector<QByteArray> frames;
+    frames.reserve(m_frames.size());
+    for (const QByteArray &frame : m_frames)
+        frames.append(ownCopy(frame));
+    return frames;
 }
 
 int VirtualDevice::reportsReceived() const
