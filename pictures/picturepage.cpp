@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 
 #include "device/session.h"
+#include "pictures/bmp.h"
 #include "pictures/bmpeditor.h"
 
 #include "ui_mainwindow.h"
@@ -65,7 +66,7 @@ int slotCountOf(const DeviceSession &session)
 // name and modification second, and the folder files are rewritten by reads, edits and loads.
 QPixmap pagePixmap(const QString &path)
 {
-    return QPixmap::fromImage(QImage(path));
+    return QPixmap::fromImage(BMP::readPicture(path));
 }
 
 // Whether a stored picture may stand for a slot of the format.
@@ -249,7 +250,7 @@ void MainWindow::loadCustomerPicSlots()
     QStringList files;
     for (int slot = 0; slot < slotCountOf(session); ++slot) {
         const QString stored = folder + QString::number(slot + 1) + QStringLiteral(".bmp");
-        const bool fits = format != 2 && storedPictureFits(format, QImage(stored));
+        const bool fits = format != 2 && storedPictureFits(format, BMP::readPicture(stored));
         files << (fits ? stored : defaultPicturePaths[format][slot]);
     }
     session.setPictureFiles(files);
@@ -278,7 +279,7 @@ void MainWindow::loadEditPicSlots()
     const int format = deviceSession().screenFormat;
     if (format == 0 || format == 1) {
         const QStringList files = deviceSession().pictureFiles();
-        const QSize size = QImage(files.value(0)).size();
+        const QSize size = BMP::readPicture(files.value(0)).size();
         for (int row = 0; row < MaxPictureSlots; ++row) {
             picNameLabels[row]->setText(slotName(row));
             picLabels[row]->resize(size);

@@ -4,7 +4,9 @@
 #include "app/mainwindow.h"
 
 #include "device/session.h"
+#include "device/userfile.h"
 #include "parameters/qcurve.h"
+#include "pictures/bmp.h"
 #include "pictures/resourcefile.h"
 #include "widgets/msgbox.h"
 
@@ -64,7 +66,7 @@ ResourceFile::ValueGroups curveValues(const CurveGroups &stored, const QCurve *w
 // A picture of the set as a BMP file in memory; empty when it does not load.
 QByteArray pictureFileBytes(const QString &path)
 {
-    const QImage image(path);
+    const QImage image = BMP::readPicture(path);
     if (image.isNull())
         return QByteArray();
     QByteArray bytes;
@@ -171,7 +173,7 @@ void MainWindow::loadResourceFile(const QString &path, unsigned sections)
 {
     appendLog(trMain(" 加载资源文件"));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!isRegularUserFile(path) || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         showResourceMessage(trMain("打开文件失败"));
         return;
     }
@@ -204,7 +206,7 @@ void MainWindow::loadResourceFile(const QString &path, unsigned sections)
     for (const ResourceFile::Entry &entry : read.entries) {
         switch (entry.kind) {
         case ResourceFile::Entry::Picture: {
-            const QImage image = QImage::fromData(entry.picture);
+            const QImage image = ResourceFile::pictureImage(entry.picture);
             if (image.isNull()) {
                 // Bytes that pass the CRC but are no picture would leave the slot pointing at
                 // whatever file happens to be there.
