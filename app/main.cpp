@@ -42,8 +42,14 @@ void runScreenshotStep(MainWindow &window, const QString &step)
     } else if (step == QLatin1String("pictures") || step == QLatin1String("editor")) {
         ui->listWidget->setCurrentRow(3);
         ui->tabWidget->setCurrentIndex(0);
-        if (step == QLatin1String("editor"))
+        if (step == QLatin1String("editor")) {
             window.picEditButtons[0]->click();
+            // Over the window, where a window manager would put it.
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top != &window && top->isVisible())
+                    top->move(window.geometry().center() - top->rect().center());
+            }
+        }
     } else if (step == QLatin1String("curves")) {
         ui->listWidget->setCurrentRow(3);
         ui->tabWidget->setCurrentIndex(2);
