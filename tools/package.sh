@@ -51,6 +51,12 @@ expected=(
     /usr/share/korlex-tool/guide/en/index.html
     /usr/share/korlex-tool/guide/zh_CN/index.html
 )
+# The artwork generator draws either the 256 px icon alone or the whole hicolor set.
+if grep -q '/hicolor/16x16/' "$contents/files"; then
+    for size in 16 24 32 48 64 128 256 512; do
+        expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/org.korlex.KorlexTool.png")
+    done
+fi
 if grep -qx /usr/bin/korlex-cli "$contents/files"; then
     expected+=(/usr/share/man/man1/korlex-cli.1.gz)
 fi
