@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
@@ -395,6 +396,11 @@ void MainWindow::appendLog(const QString &text)
     cursor.insertText(line);
     QScrollBar *bar = ui->rizhiTextEdit->verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+void MainWindow::logWorkingFolder()
+{
+    appendLog(tr(" 工作文件夹: ") + QDir::toNativeSeparators(QDir::currentPath()));
 }
 
 QString MainWindow::trMain(const char *text)

@@ -47,6 +47,8 @@ public:
     static QString trMain(const char *text);
     void setDeviceButtons(bool connected);
     void retranslateCodeTexts();
+    // Names the working folder (picture folders, dev/device) in the log; once, at start-up.
+    void logWorkingFolder();
 
     // The pause that shows a job's result before its dialog closes; tests shorten it.
     void setResultPauseScale(double scale) { resultPauseScale = scale; }

@@ -100,6 +100,18 @@
         <translation> 准备就绪</translation>
     </message>
     <message>
+        <source> 工作文件夹: </source>
+        <translation> 工作文件夹: </translation>
+    </message>
+    <message>
+        <source>找不到帮助文档:</source>
+        <translation>找不到帮助文档:</translation>
+    </message>
+    <message>
+        <source>无法打开帮助文档:</source>
+        <translation>无法打开帮助文档:</translation>
+    </message>
+    <message>
         <source>时间设置</source>
         <translation>时间设置</translation>
     </message>

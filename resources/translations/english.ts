@@ -100,6 +100,18 @@
         <translation> ready</translation>
     </message>
     <message>
+        <source> 工作文件夹: </source>
+        <translation> Working folder: </translation>
+    </message>
+    <message>
+        <source>找不到帮助文档:</source>
+        <translation>Help document not found:</translation>
+    </message>
+    <message>
+        <source>无法打开帮助文档:</source>
+        <translation>Could not open the help document:</translation>
+    </message>
+    <message>
         <source>时间设置</source>
         <translation>set time</translation>
     </message>
