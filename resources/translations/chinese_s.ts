@@ -450,6 +450,14 @@
         <source> 未能启动监控程序: </source>
         <translation> 未能启动监控程序: </translation>
     </message>
+    <message>
+        <source>未写入</source>
+        <translation>未写入</translation>
+    </message>
+    <message>
+        <source>此图片已修改, 尚未写入设备</source>
+        <translation>此图片已修改, 尚未写入设备</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

@@ -450,6 +450,14 @@
         <source> 未能启动监控程序: </source>
         <translation> Could not start the monitor program: </translation>
     </message>
+    <message>
+        <source>未写入</source>
+        <translation>Not written</translation>
+    </message>
+    <message>
+        <source>此图片已修改, 尚未写入设备</source>
+        <translation>Changed, not yet written to the device</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>
