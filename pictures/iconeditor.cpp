@@ -78,10 +78,13 @@ void IconEditor::drawText(const QRect &rect, const QStringList &lines)
     // One point of the text font is one picture pixel, whatever resolution the file declares.
     if (font.pointSizeF() > 0)
         font.setPixelSize(qMax(1, qRound(font.pointSizeF())));
-    // A one-bit LCD has no grey: glyphs are drawn with whole pixels and full hinting, so that
-    // neighbouring letters keep their gap instead of running into each other.
+    // A one-bit LCD has no grey: glyphs are drawn with whole pixels and full hinting, and one
+    // more pixel between letters, since at a few pixels' height the glyphs of many fonts touch
+    // their neighbours and would run together on the screen.
     font.setStyleStrategy(textAntialiasing ? QFont::PreferAntialias : QFont::NoAntialias);
     font.setHintingPreference(QFont::PreferFullHinting);
+    if (!textAntialiasing)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
     QPainter painter(&m_image);
     painter.setRenderHint(QPainter::TextAntialiasing, textAntialiasing);
     painter.setFont(font);

@@ -587,6 +587,41 @@ void TestPictureEditor::characterModeDrawsText()
     editor.charTextEdit->setPlainText(QStringLiteral("AB"));
     QCOMPARE(lightMap(editor.iconEditor->getIconImage()), lightMap(oneLine));
 
+    // One-bit text: no grey pixels, and a dark column between neighbouring glyphs.
+    editor.charTextEdit->setPlainText(QStringLiteral("2323"));
+    const QImage digits = editor.iconEditor->getIconImage();
+    int glyphs = 0;
+    bool inGlyph = false;
+    for (int x = 0; x < digits.width(); ++x) {
+        bool litColumn = false;
+        for (int y = 0; y < digits.height(); ++y) {
+            const int grey = qGray(digits.pixel(x, y));
+            QVERIFY2(grey == 0 || grey == 255, qPrintable(QString::number(grey)));
+            litColumn = litColumn || grey == 255;
+        }
+        glyphs += litColumn && !inGlyph ? 1 : 0;
+        inGlyph = litColumn;
+    }
+    QCOMPARE(glyphs, 4);
+
+    // Centred: the text sits in the middle of the picture, both ways.
+    editor.centreTextCheckBox->setChecked(true);
+    const QImage centred = editor.iconEditor->getIconImage();
+    QRect ink;
+    for (int y = 0; y < centred.height(); ++y) {
+        for (int x = 0; x < centred.width(); ++x) {
+            if (qGray(centred.pixel(x, y)) >= 128)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY(!ink.isEmpty());
+    QVERIFY2(qAbs(ink.left() - (centred.width() - 1 - ink.right())) <= 2,
+             qPrintable(QString::number(ink.left())));
+    QVERIFY2(qAbs(ink.top() - (centred.height() - 1 - ink.bottom())) <= 4,
+             qPrintable(QString::number(ink.top())));
+    editor.centreTextCheckBox->setChecked(false);
+    editor.charTextEdit->setPlainText(QStringLiteral("AB"));
+
     // Unchecking does not bring the picture back; the default button does.
     editor.charModeCheckBox->click();
     QCOMPARE(lightMap(editor.iconEditor->getIconImage()), lightMap(oneLine));
