@@ -59,7 +59,6 @@ QPushButton *editButton(QWidget *parent, const char *name)
     auto *button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setFixedHeight(25);
-    button->setMinimumWidth(80);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
@@ -445,6 +444,16 @@ void BmpEditor::retranslateTexts()
     textCaption->setText(text("文本"));
     confirmButton->setText(text(" 确认(&S) "));
     cancelButton->setText(text(" 取消(&Q) "));
+    // The buttons keep their width of 120 unless a caption needs more in this language or font.
+    for (QPushButton *button :
+         {importButton, exportButton, defaultButton, confirmButton, cancelButton}) {
+        button->setMinimumWidth(0);
+        button->setMaximumWidth(QWIDGETSIZE_MAX);
+        button->setFixedWidth(qMax(120, button->sizeHint().width()));
+    }
+    for (QPushButton *button : {undoButton, redoButton, invertButton, flipHorizontalButton,
+                                flipVerticalButton, clearButton})
+        button->setMinimumWidth(qMax(80, button->sizeHint().width()));
     showScolValueSlots(shownZoom);
     showPixSlots(shownPixels);
     showPositionSlots(shownPosition);
