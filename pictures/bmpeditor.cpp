@@ -508,15 +508,17 @@ void BmpEditor::loadePicFile(QString file)
     if (file.isEmpty())
         return;
     filePath = file;
-    // Colour pictures keep their colours: the editor shows and saves what the slot holds.
-    editPicture = QImage(file).convertToFormat(QImage::Format_RGB32);
+    // Colour pictures keep their colours: the editor shows and saves what the slot holds. Only a
+    // regular file is read; a named pipe in the picture folder would block for ever.
+    const QImage picture = isRegularUserFile(file) ? QImage(file) : QImage();
+    editPicture = picture.convertToFormat(QImage::Format_RGB32);
     picWidth = editPicture.width();
     picHeight = editPicture.height();
     loadedPicture = editPicture;
 
     zoomFactor = loadZoom;
     zoomSlider->setValue(loadZoom);
-    iconEditor->setIconImage(file);
+    iconEditor->setIconImage(picture);
 
     // A new picture starts a new history.
     undoStack->clear();

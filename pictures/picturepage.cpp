@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 
 #include "device/session.h"
+#include "device/userfile.h"
 #include "pictures/bmpeditor.h"
 #include "pictures/picturegrid.h"
 
@@ -76,11 +77,18 @@ int slotCountOf(const DeviceSession &session)
     return qBound(0, int(session.pictureCount), int(MaxPictureSlots));
 }
 
+// The picture of a file, read only when it is a regular file (or a compiled-in one): a named pipe
+// or a device in the picture folder would block the window for ever.
+QImage pictureOf(const QString &path)
+{
+    return isRegularUserFile(path) ? QImage(path) : QImage();
+}
+
 // The picture of a file for the page. Read afresh every time: the pixmap cache keys files by
 // name and modification second, and the folder files are rewritten by reads, edits and loads.
 QPixmap pagePixmap(const QString &path)
 {
-    return QPixmap::fromImage(QImage(path));
+    return QPixmap::fromImage(pictureOf(path));
 }
 
 // Whether a stored picture may stand for a slot of the format.
@@ -328,7 +336,7 @@ void MainWindow::loadCustomerPicSlots()
     QStringList files;
     for (int slot = 0; slot < slotCountOf(session); ++slot) {
         const QString stored = folder + QString::number(slot + 1) + QStringLiteral(".bmp");
-        const bool fits = format != 2 && storedPictureFits(format, QImage(stored));
+        const bool fits = format != 2 && storedPictureFits(format, pictureOf(stored));
         files << (fits ? stored : defaultPicturePaths[format][slot]);
     }
     session.setPictureFiles(files);
@@ -358,7 +366,7 @@ void MainWindow::loadEditPicSlots()
     const int format = deviceSession().screenFormat;
     if (format == 0 || format == 1) {
         const QStringList files = deviceSession().pictureFiles();
-        const QSize size = QImage(files.value(0)).size();
+        const QSize size = pictureOf(files.value(0)).size();
         for (int row = 0; row < MaxPictureSlots; ++row) {
             picNameLabels[row]->setText(slotName(row));
             picLabels[row]->resize(size);
