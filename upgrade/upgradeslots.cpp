@@ -116,6 +116,12 @@ void MainWindow::updateProgressBarValue()
     upgradeElapsed += 100;
 
     const JobState job = currentJobState();
+    // The job opens the boot loader itself; the device bar shows it as soon as it has.
+    if (job.job == JobUpgrade && !session.appFirmware && session.deviceOpen) {
+        const QString shown = QLatin1Char(' ') + session.productString();
+        if (ui->nameLabel->text() != shown)
+            ui->nameLabel->setText(shown);
+    }
     if (taskDialog) {
         taskDialog->setProgressValue(job.blockIndex);
         taskDialog->setProgressPercent(job.blockIndex);
