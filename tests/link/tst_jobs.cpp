@@ -307,6 +307,21 @@ private slots:
         QCOMPARE(device->mode(), VirtualDevice::Mode::BootLoader);
     }
 
+    void helloWithoutReply()
+    {
+        // Firmware that restarts into its boot loader without answering the hello: the job
+        // does not sit through the hello's tries, it goes on to the boot loader at once.
+        connectVirtual(0x1005);
+        device->omitReplies(0x37);
+        loadImage(randomBytes(2 * 512, 17));
+        QElapsedTimer timer;
+        timer.start();
+        runUpgrade();
+        QVERIFY(deviceSession().upgradeDone);
+        QVERIFY(device->lastUpgradeVerified());
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    }
+
     void lowPowerEndsTheUpgrade_data()
     {
         QTest::addColumn<int>("command");
