@@ -8,13 +8,16 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFont>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QListWidgetItem>
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -75,6 +78,30 @@ void setPointSize(QAction *action, int points)
     action->setFont(font);
 }
 
+// Moves the contents of a page (its layout with all the widgets in it) into a scroll area that
+// fills the page: where the window gives the page less room than its contents need, the page
+// scrolls instead of cutting them off, and the window's own minimum size stays small.
+void makeScrollable(QWidget *page)
+{
+    QLayout *contents = page->layout();
+    if (!contents)
+        return;
+    auto *inner = new QWidget;
+    inner->setObjectName(page->objectName() + QStringLiteral("Contents"));
+    inner->setLayout(contents); // takes the layout and its widgets over from the page
+    auto *area = new QScrollArea(page);
+    area->setObjectName(page->objectName() + QStringLiteral("ScrollArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(inner);
+    // The page's own background shows through, as before.
+    area->viewport()->setAutoFillBackground(false);
+    inner->setAutoFillBackground(false);
+    auto *pageLayout = new QGridLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addWidget(area, 0, 0);
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -98,6 +125,11 @@ MainWindow::MainWindow(QWidget *parent)
     initParameterPage();
     initTempCurvePage();
     initPowerCurvePage();
+
+    // The pages whose contents can outgrow a small window (a 1280 x 720 screen) scroll; the
+    // picture tab has its own scroll area.
+    for (QWidget *page : {ui->page_2, ui->page_3, ui->tab_2, ui->tab_3, ui->tab_4})
+        makeScrollable(page);
 
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -395,6 +427,11 @@ void MainWindow::appendLog(const QString &text)
     cursor.insertText(line);
     QScrollBar *bar = ui->rizhiTextEdit->verticalScrollBar();
     bar->setValue(bar->maximum());
+}
+
+void MainWindow::logWorkingFolder()
+{
+    appendLog(tr(" 工作文件夹: ") + QDir::toNativeSeparators(QDir::currentPath()));
 }
 
 QString MainWindow::trMain(const char *text)

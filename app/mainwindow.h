@@ -47,6 +47,8 @@ public:
     static QString trMain(const char *text);
     void setDeviceButtons(bool connected);
     void retranslateCodeTexts();
+    // Names the working folder (picture folders, dev/device) in the log; once, at start-up.
+    void logWorkingFolder();
 
     // The pause that shows a job's result before its dialog closes; tests shorten it.
     void setResultPauseScale(double scale) { resultPauseScale = scale; }
@@ -180,6 +182,9 @@ public:
     void retranslatePictureEditor();
     // Deletes the parentless picture editor when the window goes.
     void releasePictureEditor();
+    // Shows the "not yet written" mark of every slot whose bit is set in the write mask.
+    void updatePictureWriteMarks();
+    void setWriteMarkTexts();
     // The user resource file: the sections (see pictures/resourcefile.h) a save or load button
     // stands for, 0 for any other sender; writing and reading a file once its name is known.
     unsigned resourceSectionsOf(QObject *sender) const;
@@ -239,6 +244,9 @@ public:
     std::array<QPushButton *, 12> picDefaultButtons{};
     QPushButton *pageDefaultButton = nullptr;
     BmpEditor *picEditor = nullptr;
+    std::array<QLabel *, 12> picWriteMarks{};
+    QTimer *picWriteMarkTimer = nullptr;
+    quint32 shownWriteMarks = 0; // mask, slot count and format the marks show
 
     // curve pages: the radio button whose group each widget shows (null means group 1)
     QRadioButton *tempGroupButton = nullptr;

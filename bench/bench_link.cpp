@@ -4,13 +4,16 @@
 // (measured time / wire time); the transport must stay within 1.10.
 
 #include "catalogue/devicemodels.h"
+#include "device/jobs.h"
 #include "device/protocol.h"
 #include "device/session.h"
 #include "device/transport.h"
+#include "device/usbthread.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -170,6 +173,55 @@ void BM_Upgrade128KiBOnWire(benchmark::State &state)
     closeHidDevice();
 }
 BENCHMARK(BM_Upgrade128KiBOnWire)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_PictureReadJobOnWire(benchmark::State &state)
+{
+    // The read job for twelve 128 x 32 pictures, saving each to its file: per picture the
+    // request (1 report out) and the reply (9 reports in). The files are written beside the
+    // transfer, so the job should take the wire time and no more.
+    QTemporaryDir folder;
+    connect(0x1005, 1);
+    setPictureFolder(folder.path());
+    for (auto _ : state) {
+        deviceSession().usbJob = JobReadPictures;
+        runUsbJob();
+        if (deviceSession().jobOutcome != int(JobOutcome::Succeeded))
+            state.SkipWithError("the read job failed");
+    }
+    setPictureFolder(QString());
+    reportWire(state, 12 * 10.0);
+    closeHidDevice();
+}
+BENCHMARK(BM_PictureReadJobOnWire)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_BootLoaderToErase(benchmark::State &state)
+{
+    // The whole upgrade job on the worker, no device-change notification: from the moment the
+    // boot loader has enumerated to the erase command reaching it.
+    const QByteArray image(1024, '\x11');
+    for (auto _ : state) {
+        auto device = connect(0x1005, 1);
+        DeviceSession &session = deviceSession();
+        session.timing.sliceMs = 20;
+        session.setUpgradeImage(image);
+        session.upgradeSize = image.size();
+        session.setUpgradeCheck({{0, 0, 0x44, 0}});
+        session.upgradeBlockCount = 2;
+        session.usbJob = JobUpgrade;
+        startUsbThread();
+        while (usbThreadRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const auto appeared = device->bootLoaderSince();
+        const auto erased = device->firstFrameAt(0x09);
+        if (appeared.time_since_epoch().count() == 0 || erased < appeared) {
+            state.SkipWithError("the boot loader was not found");
+            break;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(erased - appeared).count());
+    }
+    closeHidDevice();
+}
+BENCHMARK(BM_BootLoaderToErase)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace
 

@@ -117,16 +117,21 @@ void DeviceSession::setDeviceSerial(const QString &serial)
     m_deviceSerial = serial;
 }
 
+// The list is handed between the threads as a copy of its own: Qt's shared containers decide
+// whether to copy on a write without ordering that against a reader on another thread.
 QStringList DeviceSession::pictureFiles() const
 {
     QMutexLocker locker(&textMutex);
-    return m_pictureFiles;
+    QStringList files = m_pictureFiles;
+    files.detach();
+    return files;
 }
 
 void DeviceSession::setPictureFiles(const QStringList &files)
 {
     QMutexLocker locker(&textMutex);
     m_pictureFiles = files;
+    m_pictureFiles.detach();
 }
 
 QString DeviceSession::pictureFile(int index) const

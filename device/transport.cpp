@@ -379,6 +379,11 @@ LongReplyResult requestLongReply(const QByteArray &request, LongReply kind, int 
             = extractFrame(reinterpret_cast<quint8 *>(frame.data()),
                            reinterpret_cast<const quint8 *>(gathered.constData()), gathered.size());
     frame.truncate(frameLength);
+    // A status reply instead of the long one says why it did not come.
+    if (frameLength > 0 && quint8(frame[3]) == 0xFA) {
+        handleReply(reinterpret_cast<const quint8 *>(frame.constData()), frameLength);
+        return result;
+    }
     result.frame = frame;
     return result;
 }

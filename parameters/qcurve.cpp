@@ -1,6 +1,7 @@
 #include "parameters/qcurve.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -170,23 +171,32 @@ void QCurve::drawBackground()
 
     // The value labels end at the plot's left edge; texts wider than their box are not cut off.
     const int yLabelFlags = Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip;
-    painter.drawText(QRect(38, 25, 20, 10), yLabelFlags, QString::number(yMax));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QString topLabel = QString::number(yMax);
+    painter.drawText(QRect(38, 25, 20, 10), yLabelFlags, topLabel);
+    int labelWidth = metrics.horizontalAdvance(topLabel);
     const float valueStep = float((yMax - yMin) / 5.0);
     int row = plotTop;
     for (int k = 4; k >= 1; --k) {
         row = int(float(row) + yStep);
         painter.drawLine(plotLeft, row, plotLeft + plotWidth, row);
-        painter.drawText(QRect(38, row - 5, 20, 10), yLabelFlags,
-                         QString::number(qint64(double(k * valueStep) + yMin)));
+        const QString label = QString::number(qint64(double(k * valueStep) + yMin));
+        painter.drawText(QRect(38, row - 5, 20, 10), yLabelFlags, label);
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
     }
 
     painter.drawText(QRect(plotWidth / 2 - 10, plotHeight + 55, 60, 20),
                      Qt::AlignLeft | Qt::AlignTop, xAxisName);
 
+    // The y-axis title reads upwards left of the widest value label, centred on the plot's
+    // height, so that it never runs over the labels whatever their width or the font.
+    const int titleHeight = metrics.height();
+    const int titleLeft = std::max(1, 58 - labelWidth - 4 - titleHeight);
     painter.save();
-    painter.translate(20, (plotHeight + plotTop) / 2 + plotTop);
+    painter.translate(titleLeft, plotTop + plotHeight / 2);
     painter.rotate(-90);
-    painter.drawText(QRect(0, 0, 120, 20), Qt::AlignLeft | Qt::AlignTop, yAxisName);
+    painter.drawText(QRect(-plotHeight / 2, 0, plotHeight, titleHeight),
+                     Qt::AlignHCenter | Qt::AlignTop, yAxisName);
     painter.restore();
 
     painter.setPen(QPen(Qt::lightGray, 1, Qt::SolidLine));

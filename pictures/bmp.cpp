@@ -1,13 +1,27 @@
 #include "pictures/bmp.h"
 
-#include "pictures/bmpdecoder.h"
+#include "device/userfile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
 const int MonoHeaderSize = 62;
 const int PixelsPerMetre = 2834; // 72 dpi
+
+// The largest file a readable picture needs: four bytes a pixel at the largest size, with room
+// for headers, palettes and metadata.
+const qint64 MaxPictureFileSize
+        = qint64(BMP::MaxPictureSide) * BMP::MaxPictureSide * 4 + 1024 * 1024;
+
+// Whether a picture of this size may go on: the conversions refuse, before decoding, pictures
+// whose LCD bytes would not fit their buffer.
+using SizeCheck = std::function<bool(const QSize &)>;
 
 // Bytes of the monochrome LCD layout for a picture: one byte per column for each page of eight
 // rows.
@@ -33,22 +47,102 @@ bool validOutput(const quint8 *out, int capacity)
     return out && capacity >= 0;
 }
 
+QImage refuse(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return QImage();
+}
+
+// Decodes what the reader is set up for once the size it announces has passed every check.
+QImage decode(QImageReader &reader, qint64 fileSize, const SizeCheck &fits, QString *error)
+{
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return refuse(error, QStringLiteral("no picture: %1").arg(reader.errorString()));
+    if (size.width() > BMP::MaxPictureSide || size.height() > BMP::MaxPictureSide
+        || qint64(size.width()) * size.height() > BMP::pixelBudget(fileSize)) {
+        return refuse(error, QStringLiteral("a picture of %1 x %2 pixels is too large for a file "
+                                            "of %3 bytes")
+                                     .arg(size.width())
+                                     .arg(size.height())
+                                     .arg(fileSize));
+    }
+    if (fits && !fits(size))
+        return refuse(error, QStringLiteral("a picture of %1 x %2 pixels does not fit")
+                                     .arg(size.width())
+                                     .arg(size.height()));
+    const QImage image = reader.read();
+    if (image.isNull())
+        return refuse(error, reader.errorString());
+    if (image.size() != size) // the checks above were made for another size
+        return refuse(error, QStringLiteral("the picture is not as large as its header says"));
+    return image;
+}
+
+QImage readFile(const QString &path, const SizeCheck &fits, QString *error)
+{
+    if (!isRegularUserFile(path))
+        return refuse(error, QStringLiteral("%1 is no picture file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(error, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    const qint64 size = file.size();
+    if (size > MaxPictureFileSize)
+        return refuse(error, QStringLiteral("%1 is too large for a picture").arg(path));
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    return decode(reader, size, fits, error);
+}
+
+// Integer luminance 0..255 of a pixel: (299 R + 587 G + 114 B) / 1000.
+int luminance(QRgb rgb)
+{
+    return (299 * qRed(rgb) + 587 * qGreen(rgb) + 114 * qBlue(rgb)) / 1000;
+}
+
 } // namespace
 
 namespace BMP {
+
+qint64 pixelBudget(qint64 fileSize)
+{
+    const qint64 floor = 1024 * 1024;
+    const qint64 ceiling = qint64(MaxPictureSide) * MaxPictureSide;
+    return qBound(floor, qMax(qint64(0), fileSize) * 64, ceiling);
+}
+
+QImage readPicture(const QString &path, QString *error)
+{
+    return readFile(path, SizeCheck(), error);
+}
+
+QImage readPicture(const QByteArray &data, const QByteArray &format, QString *error)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return decode(reader, data.size(), SizeCheck(), error);
+}
 
 int bmp8ToLcdColRowData(quint8 *out, const QString &path, bool lightIsSet, int capacity)
 {
     if (!validOutput(out, capacity))
         return -1;
-    BmpImage image;
-    if (!image.load(path))
+    const QImage picture = readFile(
+            path,
+            [capacity](const QSize &size) {
+                return monoLcdBytes(size.width(), size.height()) <= capacity;
+            },
+            nullptr);
+    if (picture.isNull())
         return -1;
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const int width = image.width();
     const int height = image.height();
     const qint64 size = monoLcdBytes(width, height);
-    if (size > capacity)
-        return -1;
 
     const int pages = (height + 7) / 8;
     for (int page = 0; page < pages; ++page) {
@@ -58,7 +152,8 @@ int bmp8ToLcdColRowData(quint8 *out, const QString &path, bool lightIsSet, int c
                 const int y = page * 8 + bit;
                 if (y >= height)
                     break; // rows below the picture stay clear
-                const bool light = image.luminance(x, y) >= 128;
+                const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+                const bool light = luminance(line[x]) >= 128;
                 if (light == lightIsSet)
                     byte |= quint8(1u << bit);
             }
@@ -72,22 +167,26 @@ int bmp24ToLcdData(quint8 *out, const QString &path, int capacity)
 {
     if (!validOutput(out, capacity))
         return -1;
-    BmpImage image;
-    if (!image.load(path))
+    const QImage picture = readFile(
+            path,
+            [capacity](const QSize &size) {
+                return qint64(size.width()) * size.height() * 2 <= capacity;
+            },
+            nullptr);
+    if (picture.isNull())
         return -1;
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const int width = image.width();
     const int height = image.height();
     const qint64 size = qint64(width) * height * 2;
-    if (size > capacity)
-        return -1;
 
     quint8 *p = out;
     for (int y = 0; y < height; ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < width; ++x) {
-            const quint32 rgb = image.pixel(x, y);
-            const quint32 r = (rgb >> 16) & 0xFF;
-            const quint32 g = (rgb >> 8) & 0xFF;
-            const quint32 b = rgb & 0xFF;
+            const quint32 r = quint32(qRed(line[x]));
+            const quint32 g = quint32(qGreen(line[x]));
+            const quint32 b = quint32(qBlue(line[x]));
             const quint16 rgb565 = quint16(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
             *p++ = quint8(rgb565 >> 8);
             *p++ = quint8(rgb565 & 0xFF);
@@ -101,8 +200,7 @@ int lcdColRowDataToBmp8(quint8 *out, const quint8 *lcd, int width, int height, b
 {
     if (!validOutput(out, capacity) || !lcd || lcdSize < 0)
         return -1;
-    if (width <= 0 || height <= 0 || width > BmpImage::MaxDimension
-        || height > BmpImage::MaxDimension)
+    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
         return -1;
     if (lcdSize < monoLcdBytes(width, height))
         return -1;

@@ -2,10 +2,11 @@
 #define PICTURES_BMP_H
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QtGlobal>
 
-// Conversion between BMP files and the LCD byte layouts of the devices.
+// Reading picture files, and conversion between pictures and the LCD byte layouts of the devices.
 //
 // Monochrome LCD layout (128 x 32 and 64 x 128 screens): the picture is cut into pages of eight
 // pixel rows; each page is one byte per column, left to right, the least significant bit being
@@ -16,16 +17,36 @@
 // Colour LCD layout (80 x 160 screens): RGB565, two bytes per pixel, high byte first, rows from
 // the top, pixels from the left (25600 bytes).
 //
-// Every function takes the capacity of its output buffer and never writes past it; a negative
+// Every conversion takes the capacity of its output buffer and never writes past it; a negative
 // result means the conversion failed.
 namespace BMP {
 
-// Loads a BMP file (a file path or a resource path) and turns it into monochrome LCD bytes.
-// Pixels whose luminance is at least 128 are light. lightIsSet true: light pixels give set
-// bits (the device's layout); false: dark pixels do. Result: bytes written, or negative.
+// No picture wider or higher than this is read.
+constexpr int MaxPictureSide = 4096;
+
+// The most pixels that a picture file of fileSize bytes may unpack to: a megapixel for any
+// file, 64 pixels per byte for larger ones, never more than MaxPictureSide squared. A few bytes
+// of run-length data can announce a picture of any size; this keeps the memory a read takes in
+// proportion to the file.
+qint64 pixelBudget(qint64 fileSize);
+
+// Reads a picture file or a compiled-in resource path (":/..."). The format is told by the
+// content, not by the name, so any picture Qt reads is read (a PNG saved as "3.bmp" too).
+// Refused before anything is decoded: what is not a regular file, a file larger than the largest
+// picture needs, and a picture that is larger than MaxPictureSide on a side or than the pixel
+// budget of its file. A null image on failure, with the reason in *error when it is not null.
+QImage readPicture(const QString &path, QString *error = nullptr);
+
+// The same for the bytes of a picture file in memory, read in the given format only (such as
+// "bmp"): bytes of another format are refused rather than handed to whichever reader knows them.
+QImage readPicture(const QByteArray &data, const QByteArray &format, QString *error = nullptr);
+
+// Reads a picture (as readPicture) and turns it into monochrome LCD bytes. Pixels whose
+// luminance is at least 128 are light. lightIsSet true: light pixels give set bits (the device's
+// layout); false: dark pixels do. Result: bytes written, or negative.
 int bmp8ToLcdColRowData(quint8 *out, const QString &path, bool lightIsSet, int capacity);
 
-// Loads a BMP file and turns it into colour LCD bytes. Result: bytes written, or negative.
+// Reads a picture and turns it into colour LCD bytes. Result: bytes written, or negative.
 int bmp24ToLcdData(quint8 *out, const QString &path, int capacity);
 
 // Turns monochrome LCD bytes (lcdSize of them) into the pixel array of a bottom-up 1-bit BMP

@@ -1,9 +1,11 @@
 #include "pictures/iconeditor.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QVector>
 
 namespace {
 
@@ -26,6 +28,7 @@ IconEditor::IconEditor(QWidget *parent)
 {
     setAttribute(Qt::WA_StaticContents);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus); // for the arrow keys
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     textFont.setStyleStrategy(QFont::NoAntialias);
 }
@@ -39,6 +42,16 @@ void IconEditor::setIconImage(const QImage &image)
 {
     m_drawing = editable(image);
     m_image = m_drawing;
+    m_stroking = false;
+    updateGeometry();
+    update();
+}
+
+void IconEditor::setLayers(const QImage &drawing, const QImage &image)
+{
+    m_drawing = editable(drawing);
+    m_image = editable(image);
+    m_stroking = false;
     updateGeometry();
     update();
 }
@@ -65,19 +78,39 @@ void IconEditor::drawText(const QRect &rect, const QStringList &lines)
     // One point of the text font is one picture pixel, whatever resolution the file declares.
     if (font.pointSizeF() > 0)
         font.setPixelSize(qMax(1, qRound(font.pointSizeF())));
-    font.setStyleStrategy(QFont::NoAntialias); // the LCD has no grey
+    // A one-bit LCD has no grey: glyphs are drawn with whole pixels and full hinting, and one
+    // more pixel between letters, since at a few pixels' height the glyphs of many fonts touch
+    // their neighbours and would run together on the screen.
+    font.setStyleStrategy(textAntialiasing ? QFont::PreferAntialias : QFont::NoAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    if (!textAntialiasing)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 1);
     QPainter painter(&m_image);
+    painter.setRenderHint(QPainter::TextAntialiasing, textAntialiasing);
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.setClipRect(area);
-    int top = area.top();
+
+    const bool centred = textAlignment & Qt::AlignHCenter;
+    const int flags = (centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop;
+    const int lineSpacing = painter.fontMetrics().lineSpacing();
+    // Each line takes its own height (an entry may hold line feeds) but at least one line.
+    QVector<int> heights;
+    int total = 0;
     for (const QString &line : lines) {
+        const int height = qMax(painter.boundingRect(area, flags, line).height(), lineSpacing);
+        heights << height;
+        total += height;
+    }
+    int top = area.top();
+    if (centred && total < area.height())
+        top += (area.height() - total) / 2;
+    for (int i = 0; i < lines.size(); ++i) {
         if (top >= area.bottom() + 1)
             break;
         const QRect lineArea(area.left(), top, area.width(), area.bottom() + 1 - top);
-        QRect used;
-        painter.drawText(lineArea, Qt::AlignLeft | Qt::AlignTop, line, &used);
-        top += qMax(used.height(), painter.fontMetrics().lineSpacing());
+        painter.drawText(lineArea, flags, lines.at(i));
+        top += heights.at(i);
     }
     painter.end();
     update();
@@ -105,7 +138,10 @@ void IconEditor::paintPixel(const QPoint &widgetPos, Qt::MouseButtons buttons)
         colour = qRgb(0, 0, 0);
     else
         return;
+    if (m_image.pixel(pixel) == colour && m_drawing.pixel(pixel) == colour)
+        return;
     // A stroke goes into both layers, so it stays when the text changes.
+    m_strokeChanged = true;
     m_drawing.setPixel(pixel, colour);
     m_image.setPixel(pixel, colour);
     update(QRect(pixel * m_zoom, QSize(m_zoom, m_zoom)));
@@ -113,7 +149,51 @@ void IconEditor::paintPixel(const QPoint &widgetPos, Qt::MouseButtons buttons)
 
 void IconEditor::mousePressEvent(QMouseEvent *event)
 {
+    if (!m_stroking && (event->buttons() & (Qt::LeftButton | Qt::RightButton))) {
+        m_stroking = true;
+        m_strokeChanged = false;
+        m_strokeDrawing = m_drawing;
+        m_strokeImage = m_image;
+    }
     paintPixel(event->pos(), event->buttons());
+}
+
+void IconEditor::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The stroke ends with the last of its buttons.
+    if (!m_stroking || (event->buttons() & (Qt::LeftButton | Qt::RightButton)))
+        return;
+    m_stroking = false;
+    if (m_strokeChanged)
+        emit strokeFinished(m_strokeDrawing, m_strokeImage);
+    m_strokeDrawing = QImage();
+    m_strokeImage = QImage();
+}
+
+void IconEditor::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Left:
+        emit shiftRequested(QPoint(-1, 0));
+        break;
+    case Qt::Key_Right:
+        emit shiftRequested(QPoint(1, 0));
+        break;
+    case Qt::Key_Up:
+        emit shiftRequested(QPoint(0, -1));
+        break;
+    case Qt::Key_Down:
+        emit shiftRequested(QPoint(0, 1));
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void IconEditor::mouseMoveEvent(QMouseEvent *event)

@@ -1,11 +1,14 @@
-// The picture tab of the customisation page: the working copy of the LCD picture set, its rows
-// with edit and default buttons, the set built from the device's picture folder, and the page
-// following the screen format of the connected device.
+// The picture tab of the customisation page: the working copy of the LCD picture set, its cells
+// (name, picture, edit and default buttons, and a mark while the slot holds a change not yet
+// written to the device) laid out as a grid that wraps to the window's width, the set built from
+// the device's picture folder, and the page following the screen format of the connected device.
 
 #include "app/mainwindow.h"
 
 #include "device/session.h"
+#include "pictures/bmp.h"
 #include "pictures/bmpeditor.h"
+#include "pictures/picturegrid.h"
 
 #include "ui_mainwindow.h"
 
@@ -18,6 +21,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,6 +49,9 @@ const char *const tabSheet = "QTabBar::tab:selected{background-color: rgb(85, 25
                              "QTabBar::tab:disabled{width: 0; color: transparent;}";
 
 constexpr int customisationNavRow = 3;
+constexpr int writeMarkPollMs = 200;
+
+const char *const writeMarkSheet = "color: rgb(220, 110, 0); font-weight: bold;";
 
 QString slotName(int slot)
 {
@@ -56,6 +63,15 @@ int nameLabelWidth()
     return currentLanguage == English ? 180 : 100;
 }
 
+// A slot name label gets its usual width, or more when its text needs more: a name is never cut
+// off, in any language or font.
+void setNameLabelWidth(QLabel *label, int usual)
+{
+    const int needed = label->fontMetrics().horizontalAdvance(label->text())
+                       + 2 * (label->frameWidth() + label->margin()) + 4;
+    label->setFixedWidth(qMax(usual, needed));
+}
+
 int slotCountOf(const DeviceSession &session)
 {
     return qBound(0, int(session.pictureCount), int(MaxPictureSlots));
@@ -65,7 +81,7 @@ int slotCountOf(const DeviceSession &session)
 // name and modification second, and the folder files are rewritten by reads, edits and loads.
 QPixmap pagePixmap(const QString &path)
 {
-    return QPixmap::fromImage(QImage(path));
+    return QPixmap::fromImage(BMP::readPicture(path));
 }
 
 // Whether a stored picture may stand for a slot of the format.
@@ -124,44 +140,106 @@ void MainWindow::initPicturePage()
     column->addLayout(pageRow);
     connect(pageDefaultButton, SIGNAL(clicked(bool)), this, SLOT(setAllPicToDefault()));
 
+    auto *grid = new PictureGridLayout;
+    grid->setSpacing(6);
+    grid->setContentsMargins(0, 0, 0, 0);
     const QStringList files = session.pictureFiles();
     for (int row = 0; row < MaxPictureSlots; ++row) {
-        auto *name = new QLabel(slotName(row), contents);
-        name->setFixedWidth(currentLanguage == English ? 180 : 80);
-        auto *picture = new QLabel(contents);
+        auto *cell = new QWidget(contents);
+        cell->setObjectName(QStringLiteral("picCell%1").arg(row + 1));
+        auto *name = new QLabel(slotName(row), cell);
+        setNameLabelWidth(name, currentLanguage == English ? 180 : 80);
+        auto *picture = new QLabel(cell);
         picture->setPixmap(pagePixmap(files.value(row)));
-        auto *edit = new QPushButton(contents);
-        auto *restore = new QPushButton(contents);
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        auto *edit = new QPushButton(cell);
+        auto *restore = new QPushButton(cell);
         for (QPushButton *button : {edit, restore}) {
             button->setFixedHeight(30);
             button->setMinimumWidth(100);
         }
         connect(edit, SIGNAL(clicked(bool)), this, SLOT(showEditPicGui()));
         connect(restore, SIGNAL(clicked(bool)), this, SLOT(recoverToDefaultPic()));
+        auto *mark = new QLabel(cell);
+        mark->setObjectName(QStringLiteral("picWriteMark%1").arg(row + 1));
+        mark->setStyleSheet(QLatin1String(writeMarkSheet));
+        // The cell keeps its size whether the mark shows or not.
+        QSizePolicy markPolicy = mark->sizePolicy();
+        markPolicy.setRetainSizeWhenHidden(true);
+        mark->setSizePolicy(markPolicy);
+        mark->hide();
 
-        auto *rowLayout = new QHBoxLayout;
-        rowLayout->setContentsMargins(2, 2, 2, 2);
-        rowLayout->setSpacing(1);
-        rowLayout->addWidget(name);
-        rowLayout->addStretch(1);
-        rowLayout->addWidget(picture);
-        rowLayout->addStretch(1);
-        rowLayout->addWidget(edit);
-        rowLayout->addWidget(restore);
-        rowLayout->addStretch(10);
-        column->addLayout(rowLayout);
+        // Name on top; the picture, and beside it the buttons and the mark.
+        auto *buttons = new QVBoxLayout;
+        buttons->setSpacing(1);
+        buttons->addWidget(edit);
+        buttons->addWidget(restore);
+        buttons->addWidget(mark);
+        buttons->addStretch(1);
+        auto *body = new QHBoxLayout;
+        body->setSpacing(6);
+        body->addWidget(picture, 0, Qt::AlignTop);
+        body->addLayout(buttons);
+        body->addStretch(1);
+        auto *cellLayout = new QVBoxLayout(cell);
+        cellLayout->setContentsMargins(2, 2, 2, 2);
+        cellLayout->setSpacing(2);
+        cellLayout->addWidget(name);
+        cellLayout->addLayout(body, 1);
+        grid->addWidget(cell);
 
         picNameLabels[row] = name;
         picLabels[row] = picture;
         picEditButtons[row] = edit;
         picDefaultButtons[row] = restore;
+        picWriteMarks[row] = mark;
     }
+    column->addLayout(grid);
+    column->addStretch(1);
     contents->setLayout(column);
 
     pageDefaultButton->setText(trMain("恢复本页默认值(&B)"));
     for (int row = 0; row < MaxPictureSlots; ++row) {
         picEditButtons[row]->setText(trMain("编辑(&E)"));
         picDefaultButtons[row]->setText(trMain("默认值(&D)"));
+    }
+    setWriteMarkTexts();
+
+    // The write mask changes on the worker thread (a write clears it) and in several slots; the
+    // marks follow it whatever changed it.
+    picWriteMarkTimer = new QTimer(this);
+    picWriteMarkTimer->setInterval(writeMarkPollMs);
+    connect(picWriteMarkTimer, &QTimer::timeout, this, [this]() {
+        const DeviceSession &session = deviceSession();
+        const quint32 shown = quint32(session.pictureWriteMask)
+                              | quint32(slotCountOf(session)) << 16
+                              | quint32(session.screenFormat & 0xFF) << 24;
+        if (shown != shownWriteMarks)
+            updatePictureWriteMarks();
+    });
+    picWriteMarkTimer->start();
+    updatePictureWriteMarks();
+}
+
+void MainWindow::setWriteMarkTexts()
+{
+    for (QLabel *mark : picWriteMarks) {
+        mark->setText(trMain("未写入"));
+        mark->setToolTip(trMain("此图片已修改, 尚未写入设备"));
+    }
+}
+
+void MainWindow::updatePictureWriteMarks()
+{
+    const DeviceSession &session = deviceSession();
+    const quint16 mask = session.pictureWriteMask;
+    const int count = slotCountOf(session);
+    const int format = session.screenFormat;
+    shownWriteMarks = quint32(mask) | quint32(count) << 16 | quint32(format & 0xFF) << 24;
+    const bool mono = format == 0 || format == 1;
+    for (int row = 0; row < MaxPictureSlots; ++row) {
+        if (picWriteMarks[row])
+            picWriteMarks[row]->setVisible(mono && row < count && (mask & (1u << row)));
     }
 }
 
@@ -174,8 +252,9 @@ void MainWindow::retranslatePicturePage()
         picEditButtons[row]->setText(trMain("编辑(&E)"));
         picDefaultButtons[row]->setText(trMain("默认值(&D)"));
         picNameLabels[row]->setText(slotName(row));
-        picNameLabels[row]->setFixedWidth(nameLabelWidth());
+        setNameLabelWidth(picNameLabels[row], nameLabelWidth());
     }
+    setWriteMarkTexts();
 }
 
 void MainWindow::retranslatePictureEditor()
@@ -218,6 +297,7 @@ void MainWindow::setAllPicToDefault()
     session.setPictureFiles(files);
     loadEditPicSlots();
     session.pictureWriteMask = 0x0FFF;
+    updatePictureWriteMarks();
 }
 
 void MainWindow::recoverToDefaultPic()
@@ -249,13 +329,14 @@ void MainWindow::loadCustomerPicSlots()
     QStringList files;
     for (int slot = 0; slot < slotCountOf(session); ++slot) {
         const QString stored = folder + QString::number(slot + 1) + QStringLiteral(".bmp");
-        const bool fits = format != 2 && storedPictureFits(format, QImage(stored));
+        const bool fits = format != 2 && storedPictureFits(format, BMP::readPicture(stored));
         files << (fits ? stored : defaultPicturePaths[format][slot]);
     }
     session.setPictureFiles(files);
     loadEditPicSlots();
     // After connecting, every slot goes with the next write.
     session.pictureWriteMask = 0x0FFF;
+    updatePictureWriteMarks();
 }
 
 void MainWindow::showEditPicGui()
@@ -278,7 +359,7 @@ void MainWindow::loadEditPicSlots()
     const int format = deviceSession().screenFormat;
     if (format == 0 || format == 1) {
         const QStringList files = deviceSession().pictureFiles();
-        const QSize size = QImage(files.value(0)).size();
+        const QSize size = BMP::readPicture(files.value(0)).size();
         for (int row = 0; row < MaxPictureSlots; ++row) {
             picNameLabels[row]->setText(slotName(row));
             picLabels[row]->resize(size);
@@ -288,6 +369,7 @@ void MainWindow::loadEditPicSlots()
             picEditButtons[row]->show();
             picDefaultButtons[row]->show();
         }
+        updatePictureWriteMarks();
         adaptPageToScreenFormat();
     } else if (format == 2) {
         adaptPageToScreenFormat();

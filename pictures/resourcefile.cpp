@@ -2,6 +2,7 @@
 
 #include "device/transport.h"
 #include "parameters/units.h"
+#include "pictures/bmp.h"
 
 #include <QRegularExpression>
 
@@ -266,6 +267,11 @@ ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCoun
                    &result.entries);
     }
     return result;
+}
+
+QImage pictureImage(const QByteArray &bmpFile)
+{
+    return BMP::readPicture(bmpFile, QByteArrayLiteral("bmp"));
 }
 
 quint16 fileValueFromCelsiusOffset(quint16 celsiusOffset)

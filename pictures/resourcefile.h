@@ -2,6 +2,7 @@
 #define PICTURES_RESOURCEFILE_H
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -20,8 +21,8 @@
 // byte first; the curve values are big-endian 16-bit offsets above the range minimum, the
 // temperature offsets always above 200 F.
 //
-// Reading strips all white space from every line first. Everything here is pure text work; the
-// caller turns pictures into files and values into curves.
+// Reading strips all white space from every line first. Everything here is pure text work, but
+// for decoding a picture; the caller turns pictures into files and values into curves.
 namespace ResourceFile {
 
 enum Section : unsigned {
@@ -89,6 +90,11 @@ struct ReadResult
 // asked for are passed over without being decoded.
 ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCount,
                      unsigned sections);
+
+// The picture of an entry. The file holds BMP files, so only the BMP reader sees the bytes
+// (a file from elsewhere cannot reach every image plugin), with the size checks of any picture
+// read; null when they are no BMP picture.
+QImage pictureImage(const QByteArray &bmpFile);
 
 // --- temperature units -----------------------------------------------------------------------
 // The file keeps temperature offsets above 200 F; a Celsius curve holds offsets above 100 C.

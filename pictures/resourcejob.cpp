@@ -2,6 +2,7 @@
 
 #include "device/jobs.h"
 #include "device/userfile.h"
+#include "pictures/bmp.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -40,7 +41,7 @@ bool storedPictureFits(int format, const QImage &image)
 // The picture a resource file line carries, decoded from its BMP file bytes.
 QImage pictureFromResourceLine(const QByteArray &bmpFile)
 {
-    return QImage::fromData(bmpFile);
+    return ResourceFile::pictureImage(bmpFile);
 }
 
 // An image as a BMP file in memory; empty when it cannot be written.
@@ -123,8 +124,8 @@ QStringList pictureSetFromFolder(int format, int count, const QString &folder)
     for (int slot = 0; slot < count; ++slot) {
         const QString stored = prefix + QString::number(slot + 1) + QStringLiteral(".bmp");
         // Anything but a regular file (a named pipe, a device) is never opened.
-        const bool fits = useFolder && isRegularUserFile(stored)
-                          && storedPictureFits(format, QImage(stored));
+        // readPicture never opens anything but a regular file (a named pipe could block).
+        const bool fits = useFolder && storedPictureFits(format, BMP::readPicture(stored));
         files << (fits ? stored : defaultPicturePath(format, slot));
     }
     return files;
@@ -132,9 +133,7 @@ QStringList pictureSetFromFolder(int format, int count, const QString &folder)
 
 QByteArray resourcePictureBytes(const QString &path)
 {
-    if (!isRegularUserFile(path))
-        return QByteArray();
-    const QImage image(path);
+    const QImage image = BMP::readPicture(path);
     if (image.isNull())
         return QByteArray();
     return bmpFileOf(image);

@@ -1,5 +1,4 @@
-// Interface language: the stored setting, switching the installed translation, and the help
-// document of the current language.
+// Interface language: the stored setting and switching the installed translation.
 
 #include "app/mainwindow.h"
 
@@ -8,11 +7,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QSettings>
 #include <QTranslator>
-#include <QUrl>
 
 namespace {
 
@@ -115,28 +111,4 @@ void MainWindow::updateLanguageChecks(Language lang)
     englishAction->setChecked(lang == English);
     simplifiedChineseAction->setChecked(lang == SimplifiedChinese);
     traditionalChineseAction->setChecked(lang == TraditionalChinese);
-}
-
-QString MainWindow::helpFilePath() const
-{
-    QString name;
-    if (englishAction->isChecked())
-        name = QStringLiteral("/chm/3.chm");
-    else if (simplifiedChineseAction->isChecked())
-        name = QStringLiteral("/chm/1.chm");
-    else if (traditionalChineseAction->isChecked())
-        name = QStringLiteral("/chm/2.chm");
-    else
-        return QString();
-    // The help documents live under the working directory, not beside the program.
-    return QDir::currentPath() + name;
-}
-
-void MainWindow::helpSlots()
-{
-    const QString path = helpFilePath();
-    if (path.isEmpty())
-        return;
-    // A missing document is not reported; the desktop's handler decides what to show.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds the program and starts it from the repository folder (where it
-# looks for dev/device, chm/ and the picture folders).
+# Sets everything up, builds the program and starts it from the repository folder (its working
+# folder: dev/device and the picture folders are looked up there).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/tools/deps.sh"

@@ -2,6 +2,7 @@
 
 #include "device/protocol.h"
 #include "device/session.h"
+#include "device/userfile.h"
 
 #include <QFile>
 
@@ -62,16 +63,20 @@ UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes)
 
 UpgradeLoad loadUpgradeFile(const QString &fileName)
 {
+    // Pipes and devices are never opened: reading them could wait for ever.
+    if (!isRegularUserFile(fileName))
+        return UpgradeLoad::Unreadable;
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return UpgradeLoad::Unreadable;
-    // One byte more than the largest usable file tells a too large one apart without holding
-    // all of it in memory.
-    const QByteArray bytes = file.read(MaxUpgradeFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return UpgradeLoad::Unreadable;
-    if (bytes.size() > MaxUpgradeFileSize)
+    // The size first: a file too large for the block count is refused unread, and no more is
+    // read than the file holds.
+    const qint64 size = file.size();
+    if (size > MaxUpgradeFileSize)
         return UpgradeLoad::TooLarge;
+    const QByteArray bytes = file.read(size);
+    if (file.error() != QFileDevice::NoError || bytes.size() != size)
+        return UpgradeLoad::Unreadable;
     return loadUpgradeBytes(bytes);
 }
 

@@ -28,14 +28,14 @@ bool upgradeFileFits(quint16 deviceId, quint16 targetId);
 
 enum class UpgradeLoad {
     Loaded,
-    Unreadable, // could not be opened or read, or too short to hold the identifier
+    Unreadable, // no regular file, could not be opened or read, or too short for the identifier
     TooLarge, // the image has more blocks than the device can count
 };
 
 // Takes the complete bytes of an upgrade file into the session: image, size, target identifier,
 // check value and block count. Anything but Loaded leaves the session as it was.
 UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes);
-// Reads the file and loads it as above.
+// Reads the file and loads it as above; its size is checked before anything is read.
 UpgradeLoad loadUpgradeFile(const QString &fileName);
 // Forgets a loaded file (the dialog was cancelled).
 void unloadUpgradeFile();

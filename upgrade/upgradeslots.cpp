@@ -116,6 +116,12 @@ void MainWindow::updateProgressBarValue()
     upgradeElapsed += 100;
 
     const JobState job = currentJobState();
+    // The job opens the boot loader itself; the device bar shows it as soon as it has.
+    if (job.job == JobUpgrade && !session.appFirmware && session.deviceOpen) {
+        const QString shown = QLatin1Char(' ') + session.productString();
+        if (ui->nameLabel->text() != shown)
+            ui->nameLabel->setText(shown);
+    }
     if (taskDialog) {
         taskDialog->setProgressValue(job.blockIndex);
         taskDialog->setProgressPercent(job.blockIndex);
@@ -150,6 +156,10 @@ void MainWindow::endUpgradeWithFailure(bool lowPower)
             showTimedMessage(tr(" 升级失败"), tr("请保证电子烟设备电量充足"), 3000);
         appendLog(result);
         appendLog(cause);
+        // A device left in its boot loader is connected again, so that the bar shows it and
+        // the log says how to recover it.
+        if (!deviceSession().appFirmware)
+            openUsbDeviceSlots();
         reconnectWhileRestarting();
     });
 }

@@ -12,6 +12,13 @@
 
 namespace {
 
+// Copies handed to another thread share no data with what the device goes on changing (Qt's
+// shared containers decide whether to copy on a write without ordering it against a reader).
+QByteArray ownCopy(const QByteArray &bytes)
+{
+    return QByteArray(bytes.constData(), bytes.size());
+}
+
 constexpr quint16 BroadcastId = 0xAAAA;
 // Entries of the reply queue that stand for a restart rather than a report.
 constexpr quint8 RestartToBootLoader = 0xF1;
@@ -201,7 +208,7 @@ int VirtualDevice::factoryResets() const
 QByteArray VirtualDevice::picture(int index) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_pictures.value(index);
+    return ownCopy(m_pictures.value(index));
 }
 
 void VirtualDevice::setPicture(int index, const QByteArray &bytes)
@@ -226,7 +233,7 @@ int VirtualDevice::pictureBytes() const
 QByteArray VirtualDevice::receivedImage() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_image;
+    return ownCopy(m_image);
 }
 
 int VirtualDevice::blocksReceived() const
@@ -250,7 +257,11 @@ int VirtualDevice::upgradesCompleted() const
 QVector<QByteArray> VirtualDevice::receivedFrames() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_frames;
+    QVector<QByteArray> frames;
+    frames.reserve(m_frames.size());
+    for (const QByteArray &frame : m_frames)
+        frames.append(ownCopy(frame));
+    return frames;
 }
 
 int VirtualDevice::reportsReceived() const
@@ -259,10 +270,27 @@ int VirtualDevice::reportsReceived() const
     return m_reports;
 }
 
+std::chrono::steady_clock::time_point VirtualDevice::firstFrameAt(quint8 command) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int i = 0; i < m_frames.size(); ++i) {
+        if (quint8(m_frames[i][3]) == command)
+            return m_frameTimes[i];
+    }
+    return {};
+}
+
+std::chrono::steady_clock::time_point VirtualDevice::bootLoaderSince() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bootLoaderSince;
+}
+
 void VirtualDevice::clearLog()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_frames.clear();
+    m_frameTimes.clear();
     m_reports = 0;
 }
 
@@ -425,6 +453,9 @@ void VirtualDevice::updateModeLocked()
     if (m_restartTarget == Mode::BootLoader && m_bootNeverAppears)
         return;
     m_mode = m_restartTarget;
+    // It appeared when its restart ended, whenever someone looks.
+    if (m_mode == Mode::BootLoader)
+        m_bootLoaderSince = m_restartAt;
 }
 
 int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t length)
@@ -482,6 +513,7 @@ int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t len
         }
         m_rx.clear();
         m_frames.append(frame);
+        m_frameTimes.append(Clock::now());
         processFrameLocked(frame);
         if (m_unplugAfter > 0 && --m_unplugAfter == 0) {
             m_unplugAfter = -1;

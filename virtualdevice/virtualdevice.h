@@ -92,6 +92,10 @@ public:
 
     // --- what arrived --------------------------------------------------------------------------
     QVector<QByteArray> receivedFrames() const; // every complete frame, in order
+    // When the first frame with that command code arrived (after clearLog), and when the device
+    // last came up as its boot loader; the epoch when it never did.
+    std::chrono::steady_clock::time_point firstFrameAt(quint8 command) const;
+    std::chrono::steady_clock::time_point bootLoaderSince() const;
     int reportsReceived() const;
     void clearLog();
 
@@ -173,6 +177,8 @@ private:
     std::deque<PendingReport> m_pending;
     Clock::time_point m_lastReadyAt;
     QVector<QByteArray> m_frames;
+    QVector<Clock::time_point> m_frameTimes;
+    Clock::time_point m_bootLoaderSince{};
     int m_reports = 0;
 
     int m_dropReplies = 0;

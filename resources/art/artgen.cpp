@@ -1,9 +1,10 @@
 // Build-time generator of the compiled-in artwork: draws every picture, writes the files into the
 // output folder under their resource paths and writes a resource collection file listing them.
+// It also draws the application icon at the usual sizes into an icon folder laid out as a theme:
+// <icon folder>/<N>x<N>/apps/org.korlex.KorlexTool.png.
 //
-// Usage: artgen <output folder> <resource collection file> <application icon file>
+// Usage: artgen <output folder> <resource collection file> <icon folder>
 
-#include "resources/art/imagewriters.h"
 #include "resources/art/lcdpictures.h"
 #include "resources/art/pixelfont.h"
 #include "resources/art/uiart.h"
@@ -13,11 +14,70 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QStringList>
 #include <QTextStream>
+#include <QtEndian>
 #include <cstdio>
 
 namespace {
+
+const int applicationIconSizes[] = {16, 24, 32, 48, 64, 128, 256, 512};
+
+// The picture as Qt's writer for the format ("bmp", "png", "ico") encodes it; empty on failure.
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (image.isNull() || !writer.write(image))
+        return QByteArray();
+    return data;
+}
+
+// A 1-bit picture with a two-entry palette: a pixel whose grey value is at least 128 is light
+// (lit on the LCD); lightBit is the bit value that stands for light, shown white.
+QImage monoPicture(const QImage &drawn, int lightBit)
+{
+    const QImage source = drawn.convertToFormat(QImage::Format_RGB32);
+    QImage mono(source.size(), QImage::Format_Mono);
+    mono.setColorCount(2);
+    mono.setColor(lightBit, qRgb(255, 255, 255));
+    mono.setColor(1 - lightBit, qRgb(0, 0, 0));
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x)
+            mono.setPixel(x, y, qGray(source.pixel(x, y)) >= 128 ? lightBit : 1 - lightBit);
+    }
+    return mono;
+}
+
+// One icon file holding every size. Qt's icon writer puts one picture in a file, so the
+// single-picture files are joined: a 6-byte header (reserved, type, count), one 16-byte entry
+// per picture ending with the size and offset of its bitmap, then the bitmaps.
+QByteArray iconFile(const QList<QImage> &sizes)
+{
+    const int entriesEnd = 6 + 16 * sizes.size();
+    QByteArray entries;
+    QByteArray bitmaps;
+    for (const QImage &image : sizes) {
+        const QByteArray single = encoded(image, "ico");
+        if (single.size() < 22 || qFromLittleEndian<quint16>(single.constData() + 4) != 1)
+            return QByteArray();
+        const quint32 size = qFromLittleEndian<quint32>(single.constData() + 14);
+        const quint32 offset = qFromLittleEndian<quint32>(single.constData() + 18);
+        if (offset > quint32(single.size()) || size > quint32(single.size()) - offset)
+            return QByteArray();
+        QByteArray entry = single.mid(6, 16);
+        qToLittleEndian(quint32(entriesEnd + bitmaps.size()), entry.data() + 12);
+        entries += entry;
+        bitmaps += single.mid(int(offset), int(size));
+    }
+    QByteArray header(6, '\0');
+    qToLittleEndian(quint16(1), header.data() + 2); // an icon, not a cursor
+    qToLittleEndian(quint16(sizes.size()), header.data() + 4);
+    return header + entries + bitmaps;
+}
 
 class Output
 {
@@ -33,7 +93,10 @@ public:
             m_listed.append(resourcePath);
     }
 
-    void addPng(const QString &resourcePath, const QImage &image) { add(resourcePath, png(image)); }
+    void addPng(const QString &resourcePath, const QImage &image)
+    {
+        add(resourcePath, encoded(image, "png"));
+    }
 
     bool write(const QString &path, const QByteArray &data)
     {
@@ -52,16 +115,6 @@ public:
             return false;
         }
         return true;
-    }
-
-    static QByteArray png(const QImage &image)
-    {
-        QByteArray data;
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::WriteOnly);
-        if (image.isNull() || !image.save(&buffer, "PNG"))
-            return QByteArray();
-        return data;
     }
 
     // The resource collection file for rcc, to be written at collectionPath; every file keeps
@@ -103,9 +156,10 @@ void addLcdSet(Output &out, const QString &folder, LcdPictures::Screen screen, i
             out.fail(QStringLiteral("%1 has the wrong size").arg(path));
             continue;
         }
-        out.add(path, screen == LcdPictures::Screen::Colour80x160
-                              ? ImageWriters::rgbBmp(image)
-                              : ImageWriters::monoBmp(image, lightBit));
+        out.add(path, encoded(screen == LcdPictures::Screen::Colour80x160
+                                      ? image.convertToFormat(QImage::Format_RGB32)
+                                      : monoPicture(image, lightBit),
+                              "bmp"));
     }
 }
 
@@ -117,7 +171,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() != 4) {
-        std::fprintf(stderr, "usage: artgen <output folder> <collection file> <icon file>\n");
+        std::fprintf(stderr, "usage: artgen <output folder> <collection file> <icon folder>\n");
         return 2;
     }
     const QString fontProblem = PixelFont::tableProblem();
@@ -137,7 +191,7 @@ int main(int argc, char *argv[])
         QList<QImage> sizes;
         for (int size : {16, 24, 32, 48, 64})
             sizes.append(UiArt::navigationIcon(index, size));
-        out.add(QStringLiteral("list/ico/%1.ico").arg(index), ImageWriters::ico(sizes));
+        out.add(QStringLiteral("list/ico/%1.ico").arg(index), iconFile(sizes));
     }
     out.addPng("list/ico/5.png", UiArt::menuIcon(5));
     out.addPng("list/ico/6.png", UiArt::menuIcon(6));
@@ -151,7 +205,12 @@ int main(int argc, char *argv[])
     addLcdSet(out, "1024/1024", LcdPictures::Screen::Mono64x128, 0);
     addLcdSet(out, "25K/25K", LcdPictures::Screen::Colour80x160, 0);
 
-    out.write(arguments.at(3), Output::png(UiArt::applicationIcon()));
+    for (int size : applicationIconSizes) {
+        out.write(QStringLiteral("%1/%2x%2/apps/org.korlex.KorlexTool.png")
+                          .arg(arguments.at(3))
+                          .arg(size),
+                  encoded(UiArt::applicationIcon(size), "png"));
+    }
 
     const QString missing = PixelFont::missingCharacters();
     if (!missing.isEmpty())

@@ -319,25 +319,77 @@ QImage welcomePicture()
     return image;
 }
 
-QImage applicationIcon()
+QImage applicationIcon(int size)
 {
-    QImage image = transparentImage(256, 256);
+    QImage image = transparentImage(size, size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF tile(8, 8, 240, 240);
+    if (size >= 48) {
+        // The full drawing, made at the size asked for rather than scaled down from another.
+        painter.scale(size / 256.0, size / 256.0);
+        const QRectF tile(8, 8, 240, 240);
+        QLinearGradient shade(tile.topLeft(), tile.bottomLeft());
+        shade.setColorAt(0, QColor(36, 44, 54));
+        shade.setColorAt(1, QColor(86, 98, 112));
+        painter.setPen(QPen(QColor(85, 255, 255, 140), 3));
+        painter.setBrush(shade);
+        painter.drawRoundedRect(tile, 48, 48);
+        QRadialGradient glow(QPointF(128, 140), 110);
+        glow.setColorAt(0, QColor(85, 255, 255, 70));
+        glow.setColorAt(1, QColor(85, 255, 255, 0));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(glow);
+        painter.drawEllipse(QPointF(128, 140), 110, 110);
+        ArtShapes::drawDevice(painter, QRectF(86, 84, 84, 140));
+        return image;
+    }
+
+    // Small sizes: the same tile and device reduced to what whole pixels can show (body,
+    // mouthpiece, a lit LCD line and the fire button), edges on the pixel grid.
+    const auto px = [size](qreal fraction) {
+        return qMax(1, qRound(size * fraction));
+    };
+    const QRectF tile(0.5, 0.5, size - 1, size - 1);
     QLinearGradient shade(tile.topLeft(), tile.bottomLeft());
     shade.setColorAt(0, QColor(36, 44, 54));
     shade.setColorAt(1, QColor(86, 98, 112));
-    painter.setPen(QPen(QColor(85, 255, 255, 140), 3));
+    painter.setPen(QPen(QColor(85, 255, 255, 170), 1));
     painter.setBrush(shade);
-    painter.drawRoundedRect(tile, 48, 48);
-    QRadialGradient glow(QPointF(128, 140), 110);
-    glow.setColorAt(0, QColor(85, 255, 255, 70));
-    glow.setColorAt(1, QColor(85, 255, 255, 0));
+    painter.drawRoundedRect(tile, size * 0.2, size * 0.2);
+
+    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(glow);
-    painter.drawEllipse(QPointF(128, 140), 110, 110);
-    ArtShapes::drawDevice(painter, QRectF(86, 84, 84, 140));
+    const int bodyWidth = px(0.375);
+    const int bodyLeft = (size - bodyWidth) / 2;
+    const int bodyTop = px(0.34);
+    const QRect body(bodyLeft, bodyTop, bodyWidth, size - bodyTop - px(0.125));
+    const int tipWidth = qMax(2, bodyWidth / 2);
+    const QRect tip((size - tipWidth) / 2, px(0.16), tipWidth, bodyTop - px(0.16));
+    painter.setBrush(QColor(20, 24, 28));
+    painter.drawRect(tip);
+    painter.setBrush(QColor(200, 206, 214));
+    painter.drawRect(tip.left() - 1, bodyTop - 1, tipWidth + 2, 1); // the metal ring
+    painter.setBrush(QColor(150, 160, 172));
+    painter.drawRect(body);
+    painter.setBrush(QColor(48, 54, 62));
+    painter.drawRect(body.right(), body.top(), 1, body.height()); // shaded side
+    const int inset = qMax(1, bodyWidth / 6);
+    const QRect lcd(body.left() + inset, body.top() + inset, bodyWidth - 2 * inset,
+                    qMax(2, px(0.09)));
+    painter.setBrush(QColor(6, 10, 14));
+    painter.drawRect(lcd);
+    painter.setBrush(cyan);
+    const int glow = qMax(1, lcd.height() - 2);
+    painter.drawRect(lcd.left() + 1, lcd.top() + (lcd.height() - glow) / 2, lcd.width() - 2, glow);
+    const int fire = qMax(2, bodyWidth / 3);
+    painter.setBrush(QColor(235, 240, 245));
+    const QRect button((size - fire) / 2, lcd.bottom() + 1 + qMax(1, inset), fire, fire);
+    if (fire < 4) {
+        painter.drawRect(button);
+    } else {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.drawEllipse(button);
+    }
     return image;
 }
 

@@ -25,8 +25,9 @@ QImage logo();
 // The welcome page picture, 1200 x 700.
 QImage welcomePicture();
 
-// The application icon, 256 x 256.
-QImage applicationIcon();
+// The application icon, size x size pixels: the full drawing from 48 pixels up, a simplified one
+// on the pixel grid below.
+QImage applicationIcon(int size);
 
 } // namespace UiArt
 

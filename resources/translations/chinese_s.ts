@@ -100,6 +100,18 @@
         <translation> 准备就绪</translation>
     </message>
     <message>
+        <source> 工作文件夹: </source>
+        <translation> 工作文件夹: </translation>
+    </message>
+    <message>
+        <source>找不到帮助文档:</source>
+        <translation>找不到帮助文档:</translation>
+    </message>
+    <message>
+        <source>无法打开帮助文档:</source>
+        <translation>无法打开帮助文档:</translation>
+    </message>
+    <message>
         <source>时间设置</source>
         <translation>时间设置</translation>
     </message>
@@ -546,6 +558,14 @@
         <source> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</source>
         <translation> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</translation>
     </message>
+    <message>
+        <source>未写入</source>
+        <translation>未写入</translation>
+    </message>
+    <message>
+        <source>此图片已修改, 尚未写入设备</source>
+        <translation>此图片已修改, 尚未写入设备</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>
@@ -701,6 +721,74 @@
     <message>
         <source>保存图片</source>
         <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>图片</translation>
+    </message>
+    <message>
+        <source>阈值</source>
+        <translation>阈值</translation>
+    </message>
+    <message>
+        <source>亮度不低于阈值的像素点亮</source>
+        <translation>亮度不低于阈值的像素点亮</translation>
+    </message>
+    <message>
+        <source>抖动(&amp;D)</source>
+        <translation>抖动(&amp;D)</translation>
+    </message>
+    <message>
+        <source>用点的疏密表现灰度 (Floyd-Steinberg)</source>
+        <translation>用点的疏密表现灰度 (Floyd-Steinberg)</translation>
+    </message>
+    <message>
+        <source>按设备显示的颜色 (RGB565)</source>
+        <translation>按设备显示的颜色 (RGB565)</translation>
+    </message>
+    <message>
+        <source>撤销(&amp;U)</source>
+        <translation>撤销(&amp;U)</translation>
+    </message>
+    <message>
+        <source>重做(&amp;R)</source>
+        <translation>重做(&amp;R)</translation>
+    </message>
+    <message>
+        <source>反色(&amp;I)</source>
+        <translation>反色(&amp;I)</translation>
+    </message>
+    <message>
+        <source>水平翻转(&amp;H)</source>
+        <translation>水平翻转(&amp;H)</translation>
+    </message>
+    <message>
+        <source>垂直翻转(&amp;V)</source>
+        <translation>垂直翻转(&amp;V)</translation>
+    </message>
+    <message>
+        <source>清除(&amp;C)</source>
+        <translation>清除(&amp;C)</translation>
+    </message>
+    <message>
+        <source>方向键: 平移一个像素</source>
+        <translation>方向键: 平移一个像素</translation>
+    </message>
+    <message>
+        <source>居中(&amp;T)</source>
+        <translation>居中(&amp;T)</translation>
+    </message>
+    <message>
+        <source>无法读取图片:</source>
+        <translation>无法读取图片:</translation>
+    </message>
+    <message>
+        <source>无法保存图片:</source>
+        <translation>无法保存图片:</translation>
+    </message>
+    <message>
+        <source>没有图片</source>
+        <translation>没有图片</translation>
     </message>
 </context>
 <context>

@@ -100,6 +100,18 @@
         <translation> ready</translation>
     </message>
     <message>
+        <source> 工作文件夹: </source>
+        <translation> Working folder: </translation>
+    </message>
+    <message>
+        <source>找不到帮助文档:</source>
+        <translation>Help document not found:</translation>
+    </message>
+    <message>
+        <source>无法打开帮助文档:</source>
+        <translation>Could not open the help document:</translation>
+    </message>
+    <message>
         <source>时间设置</source>
         <translation>set time</translation>
     </message>
@@ -546,6 +558,14 @@
         <source> 设备报告的抽吸时间为 %1 秒, 超出范围, 显示为 %2 秒</source>
         <translation> The device reported a puff time of %1 s, out of range; shown as %2 s</translation>
     </message>
+    <message>
+        <source>未写入</source>
+        <translation>Not written</translation>
+    </message>
+    <message>
+        <source>此图片已修改, 尚未写入设备</source>
+        <translation>Changed, not yet written to the device</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>
@@ -701,6 +721,74 @@
     <message>
         <source>保存图片</source>
         <translation>Save Image</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>阈值</source>
+        <translation>Threshold</translation>
+    </message>
+    <message>
+        <source>亮度不低于阈值的像素点亮</source>
+        <translation>Pixels at least as bright as the threshold are lit</translation>
+    </message>
+    <message>
+        <source>抖动(&amp;D)</source>
+        <translation>Dither(&amp;D)</translation>
+    </message>
+    <message>
+        <source>用点的疏密表现灰度 (Floyd-Steinberg)</source>
+        <translation>Shows grey as dot patterns (Floyd-Steinberg)</translation>
+    </message>
+    <message>
+        <source>按设备显示的颜色 (RGB565)</source>
+        <translation>Colours as the device shows them (RGB565)</translation>
+    </message>
+    <message>
+        <source>撤销(&amp;U)</source>
+        <translation>Undo(&amp;U)</translation>
+    </message>
+    <message>
+        <source>重做(&amp;R)</source>
+        <translation>Redo(&amp;R)</translation>
+    </message>
+    <message>
+        <source>反色(&amp;I)</source>
+        <translation>Invert(&amp;I)</translation>
+    </message>
+    <message>
+        <source>水平翻转(&amp;H)</source>
+        <translation>Flip horizontally(&amp;H)</translation>
+    </message>
+    <message>
+        <source>垂直翻转(&amp;V)</source>
+        <translation>Flip vertically(&amp;V)</translation>
+    </message>
+    <message>
+        <source>清除(&amp;C)</source>
+        <translation>Clear(&amp;C)</translation>
+    </message>
+    <message>
+        <source>方向键: 平移一个像素</source>
+        <translation>Arrow keys: shift by one pixel</translation>
+    </message>
+    <message>
+        <source>居中(&amp;T)</source>
+        <translation>Centred(&amp;T)</translation>
+    </message>
+    <message>
+        <source>无法读取图片:</source>
+        <translation>Cannot read the picture:</translation>
+    </message>
+    <message>
+        <source>无法保存图片:</source>
+        <translation>Cannot save the picture:</translation>
+    </message>
+    <message>
+        <source>没有图片</source>
+        <translation>No picture</translation>
     </message>
 </context>
 <context>

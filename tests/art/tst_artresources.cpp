@@ -237,12 +237,21 @@ void ArtResourcesTest::lcdSet()
     checkAllDifferent(paths, images);
 }
 
+// Every size of the icon theme is drawn: a square tile, see-through at the corner, covered in
+// the middle, and showing the device (light body on the dark tile) down to 16 pixels.
 void ArtResourcesTest::applicationIcon()
 {
-    const QImage icon(QStringLiteral(KORLEX_APP_ICON_PATH));
-    QCOMPARE(icon.size(), QSize(256, 256));
-    QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(icon.pixel(128, 128)), 255);
+    QCOMPARE(QImage(QStringLiteral(KORLEX_APP_ICON_PATH)).size(), QSize(256, 256));
+    for (int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString path
+                = QStringLiteral(KORLEX_APP_ICON_DIR "/%1x%1/apps/" KORLEX_APP_ID ".png").arg(size);
+        const QImage icon(path);
+        QVERIFY2(!icon.isNull(), qPrintable(path));
+        QCOMPARE(icon.size(), QSize(size, size));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+        QVERIFY2(brightestOpaqueGrey(icon) >= 200, qPrintable(path + " shows no device"));
+    }
 }
 
 QTEST_MAIN(ArtResourcesTest)

@@ -1,18 +1,20 @@
 #include "pictures/bmp.h"
-#include "pictures/bmpdecoder.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <climits>
 #include <functional>
 #include <vector>
 
-namespace {
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
-using PixelFn = std::function<quint32(int, int)>;
+namespace {
 
 void putLe(QByteArray &data, int offset, quint32 value, int bytes)
 {
@@ -20,100 +22,37 @@ void putLe(QByteArray &data, int offset, quint32 value, int bytes)
         data[offset + i] = char((value >> (8 * i)) & 0xFF);
 }
 
-// Pixel values (palette indices, raw 16/32-bit pixels, 0xRRGGBB at 24 bits) packed into rows of
-// a file, each padded to four bytes; value(x, y) has row 0 at the top.
-QByteArray packRows(int w, int h, int bpp, const PixelFn &value, bool topDown = false)
+// A 24-bit BMP file of the picture rgb(x, y) (0xRRGGBB, row 0 at the top).
+QByteArray rgbFile(int w, int h, const std::function<quint32(int, int)> &rgb)
 {
-    const int stride = (w * bpp + 31) / 32 * 4;
-    QByteArray data(stride * h, '\0');
-    for (int r = 0; r < h; ++r) {
-        for (int x = 0; x < w; ++x) {
-            const quint32 v = value(x, topDown ? r : h - 1 - r);
-            const int at = r * stride + x * bpp / 8;
-            if (bpp < 8)
-                data[at] = char(quint8(data[at]) | (v << (8 - bpp - x * bpp % 8)));
-            else
-                putLe(data, at, v, bpp / 8);
-        }
-    }
-    return data;
-}
-
-// A BMP file built from the layout: header size 12 is the core header (3-byte palette entries).
-// Masks go inside a 108/124-byte header and after a 40-byte one.
-QByteArray bmpFile(int headerSize, int w, int h, int bpp, quint32 compression,
-                   const QVector<quint32> &palette, const QByteArray &pixels,
-                   const QVector<quint32> &masks = {})
-{
-    const bool core = headerSize == 12;
-    QByteArray head(14 + headerSize + (headerSize == 40 ? 4 * masks.size() : 0), '\0');
-    head[0] = 'B';
-    head[1] = 'M';
-    putLe(head, 14, quint32(headerSize), 4);
-    putLe(head, 18, quint32(w), core ? 2 : 4);
-    putLe(head, core ? 20 : 22, quint32(h), core ? 2 : 4);
-    putLe(head, core ? 22 : 26, 1, 2);
-    putLe(head, core ? 24 : 28, quint32(bpp), 2);
-    if (!core) {
-        putLe(head, 30, compression, 4);
-        if (bpp <= 8 && palette.size() < (1 << bpp))
-            putLe(head, 46, quint32(palette.size()), 4);
-        for (int i = 0; i < masks.size(); ++i)
-            putLe(head, 54 + 4 * i, masks[i], 4);
-    }
-    for (quint32 c : palette) {
-        head.append(char(c & 0xFF)).append(char((c >> 8) & 0xFF)).append(char(c >> 16));
-        if (!core)
-            head.append('\0');
-    }
-    putLe(head, 10, quint32(head.size()), 4);
-    return head + pixels;
-}
-
-QByteArray rgbFile(int w, int h, const PixelFn &rgb)
-{
-    return bmpFile(40, w, h, 24, 0, {}, packRows(w, h, 24, rgb));
-}
-
-// Expected pixels, row 0 at the top. The flag marks a pixel not compared with QImage: one that
-// a run-length picture leaves out (QImage leaves it undefined), or one of a file that QImage
-// does not read.
-const quint32 NoReference = 0x1000000;
-QVector<quint32> picture(int w, int h, const PixelFn &rgb)
-{
-    QVector<quint32> out;
+    QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            out.append(rgb(x, y));
-    return out;
+            image.setPixel(x, y, 0xFF000000 | rgb(x, y));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "BMP") ? bytes : QByteArray();
 }
 
-const int W = 7;
-const int H = 5;
-const QVector<quint32> four = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-const QVector<quint32> five = {0x102030, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-
-quint32 colourAt(int x, int y)
+// An 8-bit run-length BMP of w x h with a black and white palette and the given run data.
+QByteArray runLengthFile(int w, int h, const QByteArray &runs)
 {
-    return quint32((x * 37) & 0xFF) << 16 | quint32((y * 61) & 0xFF) << 8
-           | quint32((x * y * 13 + 5) & 0xFF);
-}
-quint32 index5(int x, int y)
-{
-    return quint32((x + 2 * y) % 5);
-}
-quint32 raw565(int x, int y)
-{
-    const quint32 c = colourAt(x, y);
-    return (c >> 19) << 11 | ((c >> 10) & 0x3F) << 5 | (c & 0xFF) >> 3;
-}
-// Index picture of a run-length case from its rows; 9 is a pixel left out (palette entry 0).
-PixelFn runLengthRows(QVector<int> rows, int w)
-{
-    return [rows, w](int x, int y) {
-        const int i = rows[y * w + x];
-        return i == 9 ? NoReference | four[0] : four[i];
-    };
+    QByteArray head(62, '\0');
+    head[0] = 'B';
+    head[1] = 'M';
+    putLe(head, 2, quint32(head.size() + runs.size()), 4);
+    putLe(head, 10, quint32(head.size()), 4);
+    putLe(head, 14, 40, 4);
+    putLe(head, 18, quint32(w), 4);
+    putLe(head, 22, quint32(h), 4);
+    putLe(head, 26, 1, 2);
+    putLe(head, 28, 8, 2);
+    putLe(head, 30, 1, 4); // run-length, 8 bits
+    putLe(head, 34, quint32(runs.size()), 4);
+    putLe(head, 46, 2, 4);
+    putLe(head, 58, 0xFFFFFF, 4);
+    return head + runs;
 }
 
 bool lcdBit(const std::vector<quint8> &lcd, int width, int x, int y)
@@ -129,13 +68,6 @@ class TestBmp : public QObject
 
 private slots:
     void init() { QVERIFY(m_dir.isValid()); }
-    void decodeHandBuilt_data();
-    void decodeHandBuilt();
-    void decodeQImageFiles_data();
-    void decodeQImageFiles();
-    void malformedHeadersFail_data();
-    void malformedHeadersFail();
-    void randomCorruptionIsSafe();
     void headers();
     void roundTrip_data();
     void roundTrip();
@@ -145,6 +77,8 @@ private slots:
     void colourBytes();
     void capacityAndArguments();
     void resourcePath();
+    void anyPictureFormat();
+    void refusedBeforeDecoding();
 
 private:
     QString saved(const QByteArray &bytes)
@@ -153,252 +87,9 @@ private:
         QFile f(path);
         return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
     }
-    // The decoded picture against the expected pixels and against what QImage reads.
-    void checkPixels(const QString &path, const QVector<quint32> &expected, int w, int h)
-    {
-        BmpImage image;
-        QVERIFY2(image.load(path), qPrintable(image.errorString()));
-        QCOMPARE(QSize(image.width(), image.height()), QSize(w, h));
-        const QImage reference(path, "BMP");
-        const bool referenced = expected.isEmpty()
-                                || std::any_of(expected.begin(), expected.end(),
-                                               [](quint32 p) { return !(p & NoReference); });
-        if (referenced)
-            QCOMPARE(reference.size(), QSize(w, h));
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const QByteArray at = QByteArray::number(x) + "," + QByteArray::number(y);
-                const quint32 want = expected.isEmpty() ? 0 : expected[y * w + x];
-                if (!(want & NoReference))
-                    QVERIFY2(image.pixel(x, y) == (reference.pixel(x, y) & 0xFFFFFF), at);
-                if (!expected.isEmpty())
-                    QVERIFY2(image.pixel(x, y) == (want & 0xFFFFFF), at);
-            }
-        }
-    }
-
     QTemporaryDir m_dir;
     int m_files = 0;
 };
-
-void TestBmp::decodeHandBuilt_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QVector<quint32>>("expected");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-
-    const auto byIndex5 = [](int x, int y) {
-        return five[int(index5(x, y))];
-    };
-    QTest::newRow("4-bit, 5-colour palette")
-            << bmpFile(40, W, H, 4, 0, five, packRows(W, H, 4, index5)) << picture(W, H, byIndex5)
-            << W << H;
-    QTest::newRow("8-bit, top-down")
-            << bmpFile(40, W, -H, 8, 0, five, packRows(W, H, 8, index5, true))
-            << picture(W, H, byIndex5) << W << H;
-    // No colour count, but the pixel offset leaves room for three entries; indices 3 and 4
-    // then lie outside the palette and read as black.
-    QByteArray shortPalette = bmpFile(40, W, H, 8, 0, five.mid(0, 3), packRows(W, H, 8, index5));
-    putLe(shortPalette, 46, 0, 4);
-    QTest::newRow("8-bit, palette cut short") << shortPalette << picture(W, H, [](int x, int y) {
-        return NoReference | (index5(x, y) < 3 ? five[int(index5(x, y))] : 0u);
-    }) << W << H;
-    QTest::newRow("1-bit, core header")
-            << bmpFile(12, W, H, 1, 0, {0, 0xFFFFFF},
-                       packRows(W, H, 1, [](int x, int y) { return quint32((x ^ y) & 1); }))
-            << picture(W, H, [](int x, int y) { return (x ^ y) & 1 ? 0xFFFFFFu : 0u; }) << W << H;
-    QTest::newRow("24-bit, core header")
-            << bmpFile(12, W, H, 24, 0, {}, packRows(W, H, 24, colourAt)) << picture(W, H, colourAt)
-            << W << H;
-    QTest::newRow("24-bit, top-down")
-            << bmpFile(40, W, -H, 24, 0, {}, packRows(W, H, 24, colourAt, true))
-            << picture(W, H, colourAt) << W << H;
-    // 16-bit channels take the field's bits as their top bits (31 of 5 bits gives 248).
-    QTest::newRow("16-bit, 565 bit fields") << bmpFile(
-            40, W, H, 16, 3, {}, packRows(W, H, 16, raw565),
-            {0xF800, 0x07E0, 0x001F}) << picture(W, H, [](int x, int y) {
-        const quint32 v = raw565(x, y);
-        return (v >> 11) << 19 | ((v >> 5) & 0x3F) << 10 | (v & 0x1F) << 3;
-    }) << W << H;
-    QTest::newRow("16-bit, default 555") << bmpFile(
-            40, W, H, 16, 0, {}, packRows(W, H, 16, [](int x, int) {
-                return 0x7C00u >> x;
-            })) << picture(W, H, [](int x, int) {
-        const quint32 v = 0x7C00u >> x;
-        return (v >> 10) << 19 | ((v >> 5) & 0x1F) << 11 | (v & 0x1F) << 3;
-    }) << W << H;
-    QTest::newRow("32-bit, unused top byte")
-            << bmpFile(40, W, H, 32, 0, {},
-                       packRows(W, H, 32, [](int x, int y) { return 0x5A000000 | colourAt(x, y); }))
-            << picture(W, H, colourAt) << W << H;
-    QTest::newRow("32-bit, V5 header with alpha mask")
-            << bmpFile(124, W, H, 32, 3, {},
-                       packRows(W, H, 32, [](int x, int y) { return 0xFF000000 | colourAt(x, y); }),
-                       {0xFF0000, 0xFF00, 0xFF, 0xFF000000})
-            << picture(W, H, colourAt) << W << H;
-    QTest::newRow("32-bit, V4 header, reordered masks")
-            << bmpFile(108, W, H, 32, 3, {},
-                       packRows(W, H, 32,
-                                [](int x, int y) {
-                                    const quint32 c = colourAt(x, y);
-                                    return (c & 0xFF) << 24 | ((c >> 8) & 0xFF) << 16
-                                           | (c >> 16) << 8;
-                                }),
-                       {0xFF00, 0xFF0000, 0xFF000000, 0})
-            << picture(W, H, colourAt) << W << H;
-
-    // Run-length rows in the file go bottom first: runs, literals (padded), moves, line ends.
-    const QByteArray rle8 = QByteArray::fromHex("0401 000302030100 0000  0202 00020301 0203 0000 "
-                                                "0702 0000  000401020301 0303 0000 0001");
-    QTest::newRow("8-bit, run-length")
-            << bmpFile(40, W, H, 8, 1, four, rle8)
-            << picture(W, H,
-                       runLengthRows({1, 2, 3, 1, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 9, 9, 9, 9,
-                                      9, 3, 3, 2, 2, 9, 9, 9, 9, 9, 1, 1, 1, 1, 2, 3, 1},
-                                     W))
-            << W << H;
-    const QByteArray rle4 = QByteArray::fromHex("0712 0000  000531230000 0233 0000  0320 0001");
-    QTest::newRow("4-bit, run-length")
-            << bmpFile(40, W, 3, 4, 2, four, rle4)
-            << picture(W, 3,
-                       runLengthRows(
-                               {2, 0, 2, 9, 9, 9, 9, 3, 1, 2, 3, 0, 3, 3, 1, 2, 1, 2, 1, 2, 1}, W))
-            << W << 3;
-    // A run and a literal past the row end and a move above the top are clipped.
-    const QByteArray overrun = QByteArray::fromHex("FF01 0000  000A02020202020202020202 0000 "
-                                                   "00020503 0301 0001");
-    QTest::newRow("8-bit, run-length overruns")
-            << bmpFile(40, 4, 2, 8, 1, four, overrun)
-            << picture(4, 2, [](int, int y) { return NoReference | four[2 - y]; }) << 4 << 2;
-}
-
-void TestBmp::decodeHandBuilt()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QVector<quint32>, expected);
-    QFETCH(int, width);
-    QFETCH(int, height);
-    checkPixels(saved(bytes), expected, width, height);
-
-    // Every file is exactly as long as its content, so any shorter prefix is truncated.
-    for (int length = 0; length < bytes.size(); ++length) {
-        BmpImage cut;
-        QVERIFY2(!cut.loadFromData(bytes.left(length)), qPrintable(QString::number(length)));
-        QVERIFY(cut.isNull() && !cut.errorString().isEmpty());
-    }
-}
-
-void TestBmp::decodeQImageFiles_data()
-{
-    QTest::addColumn<QImage>("source");
-    QTest::addColumn<int>("bitsPerPixel");
-
-    QRandomGenerator random(20240611);
-    const auto fill = [&random](QImage image, int colours) {
-        for (int i = 0; i < colours; ++i)
-            image.setColor(i, random.generate() | 0xFF000000);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                image.setPixel(x, y, colours ? random.bounded(colours) : random.generate());
-        return image;
-    };
-    QTest::newRow("mono 37x9") << fill(QImage(37, 9, QImage::Format_Mono), 2) << 1;
-    QTest::newRow("16 colours 13x7") << fill(QImage(13, 7, QImage::Format_Indexed8), 16) << 4;
-    QTest::newRow("200 colours 31x6") << fill(QImage(31, 6, QImage::Format_Indexed8), 200) << 8;
-    QTest::newRow("rgb 11x10") << fill(QImage(11, 10, QImage::Format_RGB32), 0) << 24;
-}
-
-void TestBmp::decodeQImageFiles()
-{
-    QFETCH(QImage, source);
-    QFETCH(int, bitsPerPixel);
-    const QString path = m_dir.filePath("qt.bmp");
-    QVERIFY(source.save(path, "BMP"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(int(quint8(f.readAll().at(28))), bitsPerPixel);
-    checkPixels(path, {}, source.width(), source.height());
-}
-
-void TestBmp::malformedHeadersFail_data()
-{
-    QTest::addColumn<bool>("runLength");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<quint32>("value");
-    QTest::addColumn<int>("size");
-
-    QTest::newRow("signature") << false << 0 << quint32('X') << 1;
-    QTest::newRow("header size 64") << false << 14 << 64u << 4;
-    QTest::newRow("header size huge") << false << 14 << 0xFFFFFFF0u << 4;
-    QTest::newRow("width 0") << false << 18 << 0u << 4;
-    QTest::newRow("width negative") << false << 18 << quint32(-7) << 4;
-    QTest::newRow("width 4097") << false << 18 << 4097u << 4;
-    QTest::newRow("width 4096, data for 7") << false << 18 << 4096u << 4;
-    QTest::newRow("height INT_MIN") << false << 22 << quint32(INT_MIN) << 4;
-    QTest::newRow("planes 2") << false << 26 << 2u << 2;
-    QTest::newRow("2 bits") << false << 28 << 2u << 2;
-    QTest::newRow("jpeg compression") << false << 30 << 4u << 4;
-    QTest::newRow("bit fields at 8 bits") << false << 30 << 3u << 4;
-    QTest::newRow("257 colours") << false << 46 << 257u << 4;
-    QTest::newRow("colours huge") << false << 46 << 0xFFFFFFFFu << 4;
-    QTest::newRow("pixel offset past end") << false << 10 << 0x7FFFFFF0u << 4;
-    QTest::newRow("run-length at 24 bits") << true << 28 << 24u << 2;
-    QTest::newRow("run-length top-down") << true << 22 << quint32(-H) << 4;
-}
-
-void TestBmp::malformedHeadersFail()
-{
-    QFETCH(bool, runLength);
-    QFETCH(int, offset);
-    QFETCH(quint32, value);
-    QFETCH(int, size);
-    QByteArray bytes
-            = runLength ? bmpFile(40, W, H, 8, 1, four, QByteArray::fromHex("0701000007020001"))
-                        : bmpFile(40, W, H, 8, 0, four,
-                                  packRows(W, H, 8, [](int x, int) { return x & 3; }));
-    QVERIFY(BmpImage().loadFromData(bytes));
-    putLe(bytes, offset, value, size);
-    BmpImage image;
-    QVERIFY(!image.loadFromData(bytes));
-    QVERIFY(image.isNull());
-}
-
-void TestBmp::randomCorruptionIsSafe()
-{
-    const QVector<QByteArray> samples = {
-            bmpFile(40, W, H, 4, 0, four, packRows(W, H, 4, [](int x, int) { return x & 3; })),
-            bmpFile(124, W, H, 32, 3, {}, packRows(W, H, 32, colourAt), {0xFF0000, 0xFF00, 0xFF}),
-            bmpFile(12, W, H, 24, 0, {}, packRows(W, H, 24, colourAt)),
-            bmpFile(40, W, H, 8, 1, four, QByteArray::fromHex("0401000302030100000007020001")),
-            bmpFile(40, W, 3, 4, 2, four, QByteArray::fromHex("0712000000053123000002330001"))};
-    QRandomGenerator random(7);
-    int loaded = 0;
-    int failed = 0;
-    for (const QByteArray &sample : samples) {
-        for (int round = 0; round < 3000; ++round) {
-            QByteArray bytes = sample;
-            for (int i = random.bounded(1, 5); i > 0; --i)
-                bytes[random.bounded(bytes.size())] = char(random.bounded(256));
-            if (random.bounded(4) == 0)
-                bytes.truncate(random.bounded(bytes.size()));
-            BmpImage image;
-            if (image.loadFromData(bytes)) {
-                ++loaded;
-                QVERIFY(image.width() >= 1 && image.width() <= BmpImage::MaxDimension);
-                QVERIFY(image.height() >= 1 && image.height() <= BmpImage::MaxDimension);
-                volatile int sink = 0; // every pixel is read, for the sanitizer to check
-                for (int y = 0; y < image.height(); ++y)
-                    for (int x = 0; x < image.width(); ++x)
-                        sink = sink + image.luminance(x, y);
-            } else {
-                ++failed;
-                QVERIFY(image.isNull() && !image.errorString().isEmpty());
-            }
-        }
-    }
-    QVERIFY(loaded > 0 && failed > 0); // else the mutations do not reach the decoder
-}
 
 void TestBmp::headers()
 {
@@ -573,6 +264,62 @@ void TestBmp::resourcePath()
     for (int i = 0; i < 512; ++i)
         QCOMPARE(int(lcd[size_t(i)]), (i * 37 + 11) & 0xFF);
     QVERIFY(BMP::bmp8ToLcdColRowData(lcd.data(), ":/bmptest/none.bmp", true, 1024) < 0);
+}
+
+// The page shows whatever Qt reads, and the converter reads the same way, by content: a PNG
+// saved under a slot's name converts exactly as the BMP of the same picture.
+void TestBmp::anyPictureFormat()
+{
+    QImage image(128, 32, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    for (int x = 0; x < 128; x += 3)
+        image.setPixel(x, (x * 7) % 32, qRgb(255, 255, 255));
+    const QString png = m_dir.filePath("3.bmp");
+    QVERIFY(image.save(png, "PNG"));
+    QCOMPARE(BMP::readPicture(png).size(), QSize(128, 32));
+
+    std::vector<quint8> fromPng(512);
+    std::vector<quint8> fromBmp(512);
+    QCOMPARE(BMP::bmp8ToLcdColRowData(fromPng.data(), png, true, 512), 512);
+    QCOMPARE(BMP::bmp8ToLcdColRowData(
+                     fromBmp.data(),
+                     saved(rgbFile(128, 32,
+                                   [&](int x, int y) { return image.pixel(x, y) & 0xFFFFFF; })),
+                     true, 512),
+             512);
+    QVERIFY(fromPng == fromBmp);
+    QCOMPARE(int(fromPng[2 * 128 + 3]), 1 << 5); // column 3 is lit in row 21: page 2, bit 5
+}
+
+// A picture takes memory in proportion to its file: 70 bytes of run-length data announcing
+// 4096 x 4096 pixels are refused from the header, while run-length data for a picture of the
+// screen's size converts. Named pipes are never opened: reading one waits for a writer.
+void TestBmp::refusedBeforeDecoding()
+{
+    const QByteArray huge = runLengthFile(4096, 4096, QByteArray::fromHex("ff010000ff010001"));
+    QCOMPARE(huge.size(), 70);
+    const QString hugePath = saved(huge);
+    QCOMPARE(QImageReader(hugePath).size(), QSize(4096, 4096)); // a well-formed header
+    QString why;
+    QVERIFY(BMP::readPicture(hugePath, &why).isNull());
+    QVERIFY2(why.contains("too large"), qPrintable(why));
+
+    QByteArray rows;
+    for (int row = 0; row < 32; ++row) // bottom row first: lit, then 31 dark rows
+        rows += QByteArray::fromHex(row == 0 ? "80010000" : "80000000");
+    rows += QByteArray::fromHex("0001");
+    std::vector<quint8> lcd(512);
+    QCOMPARE(BMP::bmp8ToLcdColRowData(lcd.data(), saved(runLengthFile(128, 32, rows)), true, 512),
+             512);
+    for (int i = 0; i < 512; ++i)
+        QCOMPARE(int(lcd[size_t(i)]), i >= 384 ? 0x80 : 0x00);
+
+#ifdef Q_OS_UNIX
+    const QString pipe = m_dir.filePath("pipe.bmp");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(BMP::readPicture(pipe).isNull());
+    QVERIFY(BMP::bmp8ToLcdColRowData(lcd.data(), pipe, true, 512) < 0);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestBmp)

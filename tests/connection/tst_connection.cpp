@@ -11,6 +11,7 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "support/testsupport.h"
+#include "support/windowhelpers.h"
 #include "ui_mainwindow.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/myframe.h"
@@ -28,16 +29,6 @@
 #include <memory>
 
 namespace {
-
-QStringList logTexts(const MainWindow &window)
-{
-    // The time stamps "[hh-mm-ss]" are cut off.
-    QStringList texts;
-    const QString log = window.ui->rizhiTextEdit->toPlainText();
-    for (const QString &line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        texts << line.mid(10);
-    return texts;
-}
 
 // A stand-in for the monitor program: it notes each start in started.txt and stays a while.
 void writeMonitorProgram(const QString &folder)

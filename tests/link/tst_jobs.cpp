@@ -15,7 +15,10 @@
 #include <QtTest>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -304,6 +307,21 @@ private slots:
         QCOMPARE(device->mode(), VirtualDevice::Mode::BootLoader);
     }
 
+    void helloWithoutReply()
+    {
+        // Firmware that restarts into its boot loader without answering the hello: the job
+        // does not sit through the hello's tries, it goes on to the boot loader at once.
+        connectVirtual(0x1005);
+        device->omitReplies(0x37);
+        loadImage(randomBytes(2 * 512, 17));
+        QElapsedTimer timer;
+        timer.start();
+        runUpgrade();
+        QVERIFY(deviceSession().upgradeDone);
+        QVERIFY(device->lastUpgradeVerified());
+        QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    }
+
     void lowPowerEndsTheUpgrade_data()
     {
         QTest::addColumn<int>("command");
@@ -433,6 +451,59 @@ private slots:
         QCOMPARE(deviceSession().pictureFile(0), QStringLiteral(":/512/512/x.bmp"));
         QVERIFY(!QFile::exists(QStringLiteral("c0ffee01/1.bmp")));
         QVERIFY(QFile::exists(QStringLiteral("c0ffee01/12.bmp")));
+    }
+
+    void failedSavesKeepThePreviousPictures_data()
+    {
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("disk full") << true;
+        QTest::newRow("folder cannot be made") << false;
+    }
+    void failedSavesKeepThePreviousPictures()
+    {
+        QFETCH(bool, diskFull);
+        connectVirtual(0x1005);
+        DeviceSession &session = deviceSession();
+        QDir(QStringLiteral("c0ffee01")).removeRecursively();
+        session.usbJob = JobReadPictures;
+        runUsbJob();
+        QCOMPARE(int(session.jobOutcome), int(JobOutcome::Succeeded));
+        const QStringList filesBefore = session.pictureFiles();
+        QFile first(QStringLiteral("c0ffee01/1.bmp"));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        const QByteArray firstBefore = first.readAll();
+        first.close();
+        QCOMPARE(firstBefore.size(), 574);
+
+        for (int slot = 0; slot < 12; ++slot)
+            device->setPicture(slot, randomBytes(512, quint32(slot + 40)));
+        session.usbJob = JobReadPictures;
+        if (diskFull) {
+            // Files may grow to 100 bytes only, as on a full disk.
+            rlimit previous{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+            const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+            rlimit small = previous;
+            small.rlim_cur = 100;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+            runUsbJob();
+            setrlimit(RLIMIT_FSIZE, &previous);
+            signal(SIGXFSZ, oldHandler);
+        } else {
+            // The folder's place is taken by a file.
+            QVERIFY(writeFile(QStringLiteral("notafolder"), "x") == QStringLiteral("notafolder"));
+            setPictureFolder(QDir::current().filePath(QStringLiteral("notafolder/pictures")));
+            runUsbJob();
+            setPictureFolder(QString());
+        }
+
+        // Reported as failed, with the cause; every file and slot as it was.
+        QCOMPARE(int(session.jobOutcome), int(JobOutcome::Failed));
+        QCOMPARE(cause(), int(JobCause::PictureFile));
+        QCOMPARE(session.pictureFiles(), filesBefore);
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), firstBefore);
+        QCOMPARE(QDir(QStringLiteral("c0ffee01")).entryList(QDir::Files).size(), 12);
     }
 
     void writeMarkedMonoPictures()

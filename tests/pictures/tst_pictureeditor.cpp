@@ -1,10 +1,16 @@
-// The picture editor and its pixel grid: loading and zoom, the value labels, the wheel, import,
-// the return to the loaded picture, character mode and the confirm into the picture folder.
+// The picture editor and its pixel grid: loading and zoom, the value labels, the wheel, import of
+// any picture (scaled, centred, threshold, dithering, colour), undo and redo, invert and flip,
+// the return to the loaded picture, character mode, export and the confirm into the picture
+// folder, also when the file cannot be written.
 
 #include "device/session.h"
+#include "pictures/bmp.h"
 #include "pictures/bmpeditor.h"
 #include "pictures/iconeditor.h"
+#include "pictures/imageconvert.h"
+#include "widgets/msgbox.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -12,9 +18,13 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 
@@ -63,6 +73,71 @@ int lightCount(const QImage &image, int firstRow = 0, int lastRow = -1)
     return count;
 }
 
+// 256 x 256 in blocks of 8 x 8 pixels: grey 200 where (block column + block row) % 3 is 0, grey
+// 90 elsewhere.
+QImage blockPicture()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const int grey = (x / 8 + y / 8) % 3 == 0 ? 200 : 90;
+            image.setPixel(x, y, qRgb(grey, grey, grey));
+        }
+    }
+    return image;
+}
+
+// LCD bytes of a width x height monochrome picture given by lit(x, y): pages of eight rows, one
+// byte per column, the top row of a page in the lowest bit.
+QByteArray lcdBytes(int width, int height, const std::function<bool(int, int)> &lit)
+{
+    QByteArray lcd(width * height / 8, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (lit(x, y))
+                lcd[(y / 8) * width + x]
+                        = char(quint8(lcd.at((y / 8) * width + x)) | (1u << (y % 8)));
+        }
+    }
+    return lcd;
+}
+
+QByteArray lcdOfFile(const QString &path, int capacity)
+{
+    QByteArray lcd(capacity, '\0');
+    const int size = BMP::bmp8ToLcdColRowData(reinterpret_cast<quint8 *>(lcd.data()), path, true,
+                                              capacity);
+    return size < 0 ? QByteArray() : lcd.left(size);
+}
+
+// Closes the message boxes that open while it lives and keeps their texts.
+class MessageCatcher : public QObject
+{
+public:
+    MessageCatcher()
+    {
+        connect(&timer, &QTimer::timeout, this, &MessageCatcher::look);
+        timer.start(10);
+    }
+    QStringList messages;
+
+private:
+    void look()
+    {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<MsgBox *>(top);
+            if (!box || !box->isVisible())
+                continue;
+            QStringList texts;
+            for (QLabel *label : box->findChildren<QLabel *>())
+                texts << label->text();
+            messages << texts.join(QLatin1Char('|'));
+            box->accept();
+        }
+    }
+    QTimer timer;
+};
+
 void sendWheel(QWidget *target, int delta)
 {
     const QPointF pos(10, 10);
@@ -84,13 +159,21 @@ private slots:
     void loadSetsZoomAndLabels();
     void wheelLimits();
     void sliderZoom();
-    void importedSizeIsKept();
+    void loadedSizeIsKept();
+    void importFitsSlotWithThreshold_data();
+    void importFitsSlotWithThreshold();
+    void importColourAndUnreadable();
+    void ditheringGreyRamp();
+    void undoRestoresEveryKindOfEdit();
+    void invertFlipAndShift();
     void defaultReturnsToLoadedPicture();
     void textSplitting_data();
     void textSplitting();
     void characterModeDrawsText();
     void confirmWritesFolderFileAndMark();
+    void failedConfirmChangesNothing();
     void cancelKeepsSlot();
+    void exportNameAndFailure();
     void pixelGridMouse();
 
 private:
@@ -179,12 +262,14 @@ void TestPictureEditor::sliderZoom()
     QCOMPARE(editor.zoomLabel->text(), QStringLiteral(" 缩放:x3"));
 }
 
-void TestPictureEditor::importedSizeIsKept()
+void TestPictureEditor::loadedSizeIsKept()
 {
+    // A stored 64 x 64 picture (a 128 x 32 device takes it, having the same pixel count) is
+    // edited and saved at its own size.
     BmpEditor editor;
     deviceSession().editedPicture = 0;
     editor.loadePicFile(wide);
-    editor.loadePicFile(square); // what the import does with the chosen file
+    editor.loadePicFile(square);
     QCOMPARE(editor.pixelLabel->text(), QStringLiteral(" 像素:64x64"));
     QCOMPARE(editor.iconEditor->minimumSize(), QSize(512, 512));
 
@@ -194,20 +279,260 @@ void TestPictureEditor::importedSizeIsKept()
     QCOMPARE(lightMap(saved), lightMap(framedPicture(64, 64)));
 }
 
+void TestPictureEditor::importFitsSlotWithThreshold_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QSize>("slot");
+    QTest::addColumn<QPoint>("offset");
+    QTest::newRow("128 x 32") << 0 << QSize(128, 32) << QPoint(48, 0);
+    QTest::newRow("64 x 128") << 1 << QSize(64, 128) << QPoint(0, 32);
+}
+
+void TestPictureEditor::importFitsSlotWithThreshold()
+{
+    QFETCH(int, format);
+    QFETCH(QSize, slot);
+    QFETCH(QPoint, offset);
+    DeviceSession &session = deviceSession();
+    session.screenFormat = format;
+    session.editedPicture = 0;
+    const QString png = workDir.filePath(QStringLiteral("blocks.png"));
+    QVERIFY(blockPicture().save(png, "PNG"));
+
+    BmpEditor editor;
+    editor.loadePicFile(wide);
+    editor.thresholdSlider->setValue(150);
+    QVERIFY(editor.importPicture(png));
+    QCOMPARE(editor.pixelLabel->text(),
+             QStringLiteral(" 像素:%1x%2").arg(slot.width()).arg(slot.height()));
+
+    // 256 x 256 shrinks to a square of the slot's smaller side, centred; grey 200 is lit at
+    // threshold 150, grey 90 is not.
+    const int side = qMin(slot.width(), slot.height());
+    const auto litAt = [&](int threshold) {
+        return [=](int x, int y) {
+            if (x < offset.x() || y < offset.y() || x >= offset.x() + side
+                || y >= offset.y() + side)
+                return false;
+            const int bx = (x - offset.x()) * (256 / side) / 8;
+            const int by = (y - offset.y()) * (256 / side) / 8;
+            return threshold <= 90 || (bx + by) % 3 == 0;
+        };
+    };
+    const int capacity = format == 0 ? 1024 : 1536;
+    editor.commitAndQuitSlots();
+    QByteArray lcd = lcdOfFile(BmpEditor::confirmPath(0), capacity);
+    QCOMPARE(lcd, lcdBytes(slot.width(), slot.height(), litAt(150)));
+    if (format == 0) {
+        // Column 48 of the top page: rows 0, 3 and 6 lit; column 49: rows 2 and 5.
+        QCOMPARE(quint8(lcd.at(48)), quint8(0x49));
+        QCOMPARE(quint8(lcd.at(49)), quint8(0x24));
+        QCOMPARE(quint8(lcd.at(47)), quint8(0x00));
+    }
+
+    // A lower threshold, while the import is the latest change, converts it again at once.
+    editor.thresholdSlider->setValue(80);
+    editor.commitAndQuitSlots();
+    lcd = lcdOfFile(BmpEditor::confirmPath(0), capacity);
+    QCOMPARE(lcd, lcdBytes(slot.width(), slot.height(), litAt(80)));
+    // Import and threshold change are one step: undo brings back the loaded picture.
+    editor.undoSlots();
+    QCOMPARE(lightMap(editor.iconEditor->getIconImage()), lightMap(framedPicture(128, 32)));
+}
+
+void TestPictureEditor::importColourAndUnreadable()
+{
+    DeviceSession &session = deviceSession();
+    session.screenFormat = 2;
+    QImage colour(40, 40, QImage::Format_ARGB32);
+    colour.fill(qRgb(0x17, 0x8f, 0xf3));
+    colour.setPixel(0, 0, qRgba(255, 255, 255, 0)); // transparent: the dark background
+    const QString png = workDir.filePath(QStringLiteral("colour.png"));
+    QVERIFY(colour.save(png, "PNG"));
+
+    BmpEditor editor;
+    QVERIFY(editor.ditherCheckBox->isHidden() && editor.thresholdSlider->isHidden());
+    QVERIFY(editor.importPicture(png));
+    const QImage shown = editor.iconEditor->getIconImage();
+    QCOMPARE(shown.size(), QSize(80, 160));
+    // Enlarged twice and centred: rows 40 to 119. The colour as RGB565 shows it.
+    QCOMPARE(QColor(shown.pixel(40, 80)), QColor(0x10, 0x8e, 0xf7));
+    QCOMPARE(QColor(shown.pixel(0, 40)), QColor(Qt::black));
+    QCOMPARE(QColor(shown.pixel(1, 41)), QColor(Qt::black));
+    QCOMPARE(QColor(shown.pixel(40, 39)), QColor(Qt::black));
+    session.editedPicture = 0;
+    editor.commitAndQuitSlots();
+    QFile savedFile(BmpEditor::confirmPath(0));
+    QVERIFY(savedFile.open(QIODevice::ReadOnly));
+    QCOMPARE(savedFile.read(30).mid(28), QByteArray("\x18\x00", 2)); // 24 bits per pixel
+    const QImage saved(BmpEditor::confirmPath(0));
+    QCOMPARE(QColor(saved.pixel(40, 80)), QColor(0x10, 0x8e, 0xf7));
+
+    // A file that is no picture is named in a message; the picture stays.
+    MessageCatcher catcher;
+    const QString broken = workDir.filePath(QStringLiteral("broken.png"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a picture");
+    file.close();
+    QVERIFY(!editor.importPicture(broken));
+    QCOMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages.at(0).contains(QDir::toNativeSeparators(broken)),
+             qPrintable(catcher.messages.at(0)));
+    QCOMPARE(editor.iconEditor->getIconImage(), shown);
+}
+
+void TestPictureEditor::ditheringGreyRamp()
+{
+    // Column x has grey x * 255 / 127: black on the left, white on the right.
+    QImage ramp(128, 32, QImage::Format_RGB32);
+    for (int x = 0; x < 128; ++x) {
+        const int grey = x * 255 / 127;
+        for (int y = 0; y < 32; ++y)
+            ramp.setPixel(x, y, qRgb(grey, grey, grey));
+    }
+    const auto litInColumns = [](const QImage &image, int first, int last) {
+        int lit = 0;
+        for (int x = first; x <= last; ++x) {
+            for (int y = 0; y < image.height(); ++y)
+                lit += image.pixelIndex(x, y);
+        }
+        return lit;
+    };
+
+    const QImage hard = ImageConvert::toMonochrome(ramp, 128, false);
+    QCOMPARE(hard.format(), QImage::Format_Mono);
+    QCOMPARE(litInColumns(hard, 0, 63), 0);
+    QCOMPARE(litInColumns(hard, 64, 127), 64 * 32);
+
+    const QImage dithered = ImageConvert::toMonochrome(ramp, 128, true);
+    QCOMPARE(QColor(dithered.color(1)), QColor(Qt::white));
+    QCOMPARE(litInColumns(dithered, 0, 0), 0);
+    QCOMPARE(litInColumns(dithered, 127, 127), 32);
+    // In every band of 16 columns the share of lit pixels follows the band's mean grey.
+    for (int band = 0; band < 8; ++band) {
+        double grey = 0;
+        for (int x = band * 16; x < band * 16 + 16; ++x)
+            grey += x * 255 / 127;
+        const double expected = grey / 16 / 255;
+        const double share = litInColumns(dithered, band * 16, band * 16 + 15) / (16.0 * 32);
+        QVERIFY2(qAbs(share - expected) < 0.05,
+                 qPrintable(QStringLiteral("band %1: %2 lit, %3 expected")
+                                    .arg(band)
+                                    .arg(share)
+                                    .arg(expected)));
+    }
+    // The dark half is not all dark and the light half not all lit: a pattern, not a threshold.
+    QVERIFY(litInColumns(dithered, 16, 63) > 0);
+    QVERIFY(litInColumns(dithered, 64, 111) < 48 * 32);
+    QCOMPARE(ImageConvert::toMonochrome(ramp, 128, true), dithered);
+}
+
+void TestPictureEditor::undoRestoresEveryKindOfEdit()
+{
+    const QString png = workDir.filePath(QStringLiteral("blocks.png"));
+    QVERIFY(blockPicture().save(png, "PNG"));
+    BmpEditor editor;
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    editor.loadePicFile(wide);
+    QVERIFY(!editor.undoButton->isEnabled());
+
+    QVector<QImage> states{editor.iconEditor->getIconImage()};
+    QStringList kinds;
+    // Makes one change and keeps the picture it gives; false when nothing changed.
+    const auto edit = [&](const QString &kind, const std::function<void()> &change) {
+        change();
+        states << editor.iconEditor->getIconImage();
+        kinds << kind;
+        return states.last() != states.at(states.size() - 2);
+    };
+    QVERIFY(edit("pixels", [&] {
+        QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(8 * 20, 8 * 20));
+    }));
+    QVERIFY(edit("text", [&] { QTest::keyClicks(editor.charTextEdit, QStringLiteral("Hi")); }));
+    QVERIFY(edit("invert", [&] { editor.invertButton->click(); }));
+    QVERIFY(edit("flip horizontally", [&] { editor.flipHorizontalButton->click(); }));
+    QVERIFY(edit("flip vertically", [&] { editor.flipVerticalButton->click(); }));
+    QVERIFY(edit("shift", [&] { QTest::keyClick(editor.iconEditor, Qt::Key_Right); }));
+    QVERIFY(edit("clear", [&] { editor.clearButton->click(); }));
+    QVERIFY(edit("import", [&] {
+        editor.importPicture(png);
+        editor.ditherCheckBox->setChecked(true);
+    }));
+    QVERIFY(edit("character mode", [&] { editor.charModeCheckBox->click(); }));
+    QVERIFY(edit("default", [&] { editor.defaultButton->click(); }));
+    QVERIFY(editor.undoButton->isEnabled());
+    QVERIFY(!editor.redoButton->isEnabled());
+
+    // Ctrl+Z in the text field as anywhere else; each undo gives back the exact pixels.
+    for (int i = states.size() - 2; i >= 0; --i) {
+        QWidget *focus = i % 2 ? static_cast<QWidget *>(editor.charTextEdit) : editor.iconEditor;
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY2(editor.iconEditor->getIconImage() == states.at(i),
+                 qPrintable(QStringLiteral("undo of ") + kinds.at(i)));
+    }
+    QVERIFY(!editor.undoButton->isEnabled());
+    QVERIFY(editor.charTextEdit->toPlainText().isEmpty());
+    editor.iconEditor->setFocus();
+    for (int i = 1; i < states.size(); ++i) {
+        QTest::keyClick(editor.iconEditor, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY2(editor.iconEditor->getIconImage() == states.at(i),
+                 qPrintable(QStringLiteral("redo of ") + kinds.at(i - 1)));
+    }
+
+    // At least 50 steps back.
+    const QImage start = editor.iconEditor->getIconImage();
+    for (int i = 0; i < 60; ++i)
+        QTest::keyClick(editor.iconEditor, Qt::Key_Down);
+    QVERIFY(editor.iconEditor->getIconImage() != start);
+    for (int i = 0; i < 60; ++i)
+        editor.undoButton->click();
+    QCOMPARE(editor.iconEditor->getIconImage(), start);
+}
+
+void TestPictureEditor::invertFlipAndShift()
+{
+    // The white frame with a lit dot at (5, 3) on black.
+    BmpEditor editor;
+    editor.loadePicFile(wide);
+    const auto lit = [&](int x, int y) {
+        return qGray(editor.iconEditor->getIconImage().pixel(x, y)) >= 128;
+    };
+    editor.invertButton->click();
+    QVERIFY(!lit(5, 3) && lit(6, 3) && !lit(0, 0) && lit(1, 1));
+    editor.flipHorizontalButton->click();
+    QVERIFY(!lit(122, 3) && lit(5, 3) && !lit(127, 10));
+    editor.flipVerticalButton->click();
+    QVERIFY(!lit(122, 28) && lit(122, 3));
+    QTest::keyClick(editor.iconEditor, Qt::Key_Right);
+    QVERIFY(!lit(123, 28) && lit(122, 28));
+    // What leaves one edge comes in at the other.
+    QVERIFY(!lit(0, 10) && !lit(1, 10) && lit(127, 10));
+    QTest::keyClick(editor.iconEditor, Qt::Key_Up);
+    QVERIFY(!lit(123, 27) && !lit(10, 30) && !lit(10, 31) && lit(10, 29));
+    QTest::keyClick(editor.iconEditor, Qt::Key_Left);
+    QTest::keyClick(editor.iconEditor, Qt::Key_Down);
+    QVERIFY(!lit(122, 28));
+}
+
 void TestPictureEditor::defaultReturnsToLoadedPicture()
 {
     BmpEditor editor;
     editor.loadePicFile(wide);
-    editor.loadePicFile(square);
+    QVERIFY(editor.importPicture(square));
+    const QImage imported = editor.iconEditor->getIconImage();
+    QCOMPARE(imported.size(), QSize(128, 32)); // the 64 x 64 picture fitted into the slot
     // Paint over the picture, then go back.
-    QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 20, 8 * 20));
-    QCOMPARE(lightCount(editor.iconEditor->getIconImage()), lightCount(framedPicture(64, 64)) + 1);
+    QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 2, 8 * 20));
+    QCOMPARE(lightCount(editor.iconEditor->getIconImage()), lightCount(imported) + 1);
     editor.charModeCheckBox->setChecked(true);
     editor.defaultPicSlots();
     QVERIFY(!editor.charModeCheckBox->isChecked());
-    const QImage shown = editor.iconEditor->getIconImage();
-    QCOMPARE(shown.size(), QSize(64, 64)); // the imported picture, not the slot's first one
-    QCOMPARE(lightMap(shown), lightMap(framedPicture(64, 64)));
+    // The imported picture, not the slot's first one.
+    QCOMPARE(editor.iconEditor->getIconImage(), imported);
 }
 
 void TestPictureEditor::textSplitting_data()
@@ -261,6 +586,41 @@ void TestPictureEditor::characterModeDrawsText()
     // Each change replaces the text drawn before.
     editor.charTextEdit->setPlainText(QStringLiteral("AB"));
     QCOMPARE(lightMap(editor.iconEditor->getIconImage()), lightMap(oneLine));
+
+    // One-bit text: no grey pixels, and a dark column between neighbouring glyphs.
+    editor.charTextEdit->setPlainText(QStringLiteral("2323"));
+    const QImage digits = editor.iconEditor->getIconImage();
+    int glyphs = 0;
+    bool inGlyph = false;
+    for (int x = 0; x < digits.width(); ++x) {
+        bool litColumn = false;
+        for (int y = 0; y < digits.height(); ++y) {
+            const int grey = qGray(digits.pixel(x, y));
+            QVERIFY2(grey == 0 || grey == 255, qPrintable(QString::number(grey)));
+            litColumn = litColumn || grey == 255;
+        }
+        glyphs += litColumn && !inGlyph ? 1 : 0;
+        inGlyph = litColumn;
+    }
+    QCOMPARE(glyphs, 4);
+
+    // Centred: the text sits in the middle of the picture, both ways.
+    editor.centreTextCheckBox->setChecked(true);
+    const QImage centred = editor.iconEditor->getIconImage();
+    QRect ink;
+    for (int y = 0; y < centred.height(); ++y) {
+        for (int x = 0; x < centred.width(); ++x) {
+            if (qGray(centred.pixel(x, y)) >= 128)
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    QVERIFY(!ink.isEmpty());
+    QVERIFY2(qAbs(ink.left() - (centred.width() - 1 - ink.right())) <= 2,
+             qPrintable(QString::number(ink.left())));
+    QVERIFY2(qAbs(ink.top() - (centred.height() - 1 - ink.bottom())) <= 4,
+             qPrintable(QString::number(ink.top())));
+    editor.centreTextCheckBox->setChecked(false);
+    editor.charTextEdit->setPlainText(QStringLiteral("AB"));
 
     // Unchecking does not bring the picture back; the default button does.
     editor.charModeCheckBox->click();
@@ -319,6 +679,64 @@ void TestPictureEditor::cancelKeepsSlot()
     QCOMPARE(session.pictureFile(5), QStringLiteral(":/old"));
     QCOMPARE(int(session.pictureWriteMask), 0);
     QVERIFY(!QFileInfo::exists(BmpEditor::confirmPath(5)));
+}
+
+void TestPictureEditor::failedConfirmChangesNothing()
+{
+    // A regular file where the picture folder should be: the save fails, also for root.
+    DeviceSession &session = deviceSession();
+    session.setDeviceSerial(QStringLiteral("badf0000"));
+    QFile blocker(workDir.filePath(QStringLiteral("badf0000")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    session.setPictureFiles(QVector<QString>(12, QStringLiteral(":/old")).toList());
+    session.pictureWriteMask = 0;
+    session.editedPicture = 2;
+
+    BmpEditor editor;
+    QSignalSpy finished(&editor, SIGNAL(picEditFinishedSignal()));
+    editor.show();
+    editor.loadePicFile(wide);
+    QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 10, 8 * 10));
+    const QImage edited = editor.iconEditor->getIconImage();
+    MessageCatcher catcher;
+    editor.commitAndQuitSlots();
+
+    QCOMPARE(catcher.messages.size(), 1);
+    const QString path = QDir::toNativeSeparators(BmpEditor::confirmPath(2));
+    QVERIFY2(catcher.messages.at(0).contains(path), qPrintable(catcher.messages.at(0)));
+    QCOMPARE(session.pictureFile(2), QStringLiteral(":/old"));
+    QCOMPARE(int(session.pictureWriteMask), 0);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(editor.isVisible());
+    QCOMPARE(editor.iconEditor->getIconImage(), edited);
+}
+
+void TestPictureEditor::exportNameAndFailure()
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    BmpEditor editor;
+    editor.loadePicFile(wide);
+    editor.setTitle(QStringLiteral("03.Coil high"));
+    QCOMPARE(editor.proposedExportName(), desktop + QStringLiteral("/03.Coil high.bmp"));
+    editor.setTitle(QStringLiteral("a/b:c"));
+    QCOMPARE(editor.proposedExportName(), desktop + QStringLiteral("/a_b_c.bmp"));
+
+    // A name without a picture ending gets ".bmp" (or ".png" when PNG was chosen).
+    QVERIFY(editor.exportPicture(workDir.filePath(QStringLiteral("03.Coil high"))));
+    QFile bmp(workDir.filePath(QStringLiteral("03.Coil high.bmp")));
+    QVERIFY(bmp.open(QIODevice::ReadOnly));
+    QCOMPARE(bmp.read(2), QByteArray("BM"));
+    QVERIFY(editor.exportPicture(workDir.filePath(QStringLiteral("logo")), QStringLiteral("png")));
+    const QImage png(workDir.filePath(QStringLiteral("logo.png")), "PNG");
+    QCOMPARE(lightMap(png), lightMap(framedPicture(128, 32)));
+
+    MessageCatcher catcher;
+    const QString blocked = workDir.filePath(QStringLiteral("wide.bmp/out.bmp"));
+    QVERIFY(!editor.exportPicture(blocked));
+    QCOMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages.at(0).contains(QDir::toNativeSeparators(blocked)),
+             qPrintable(catcher.messages.at(0)));
 }
 
 void TestPictureEditor::pixelGridMouse()

@@ -18,6 +18,7 @@
 
 #include "ui_mainwindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -37,6 +39,9 @@
 #include <memory>
 
 #include <sys/resource.h>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -278,6 +283,8 @@ private slots:
     void pageFollowsScreenFormat();
     void languageSwitch();
     void editorFromPage();
+    void gridShowsAllAndWriteMarks();
+    void windowFitsSmallScreens();
 
     void resourceFullFileAndPowerButton();
     void resourceTemperatureFile();
@@ -351,6 +358,10 @@ void TestPictureWindow::folderWithOnlyOnePicture()
     QVERIFY(QDir().mkpath(folder()));
     const QString third = saveImage(monoPattern(QSize(128, 32), 3), folder() + "/3.bmp", true);
     QVERIFY(!third.isEmpty());
+#ifdef Q_OS_UNIX
+    // A named pipe where a picture should be is never opened: reading it would block for ever.
+    QCOMPARE(::mkfifo(QFile::encodeName(folder() + "/5.bmp").constData(), 0600), 0);
+#endif
     startWindow(0x1005);
 
     const QStringList files = deviceSession().pictureFiles();
@@ -730,6 +741,111 @@ void TestPictureWindow::editorFromPage()
     QCOMPARE(window->taskDialog->progressMaximum(), 1);
     waitForJobEnd();
     QCOMPARE(device->picture(2), expectedMonoLcd(QImage(":/512/512/3.bmp")));
+}
+
+void TestPictureWindow::gridShowsAllAndWriteMarks()
+{
+    startWindow(0x2001);
+    DeviceSession &session = deviceSession();
+    window->resize(1400, 875);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->ui->listWidget->setCurrentRow(3);
+    window->ui->tabWidget->setCurrentIndex(0);
+    QWidget *viewport = window->ui->picScrollArea->viewport();
+    // All twelve 64 x 128 pictures and their buttons lie inside the visible part of the page.
+    QTRY_VERIFY(window->picLabels[11]->isVisible());
+    for (int slot = 0; slot < 12; ++slot) {
+        for (QWidget *part : std::initializer_list<QWidget *>{
+                     window->picLabels[slot], window->picNameLabels[slot],
+                     window->picEditButtons[slot], window->picDefaultButtons[slot]}) {
+            const QRect shown(part->mapTo(viewport, QPoint(0, 0)), part->size());
+            QVERIFY2(viewport->rect().contains(shown),
+                     qPrintable(QStringLiteral("slot %1 at %2,%3 %4x%5 in %6x%7")
+                                        .arg(slot + 1)
+                                        .arg(shown.x())
+                                        .arg(shown.y())
+                                        .arg(shown.width())
+                                        .arg(shown.height())
+                                        .arg(viewport->width())
+                                        .arg(viewport->height())));
+        }
+        QCOMPARE(window->picLabels[slot]->pixmap(Qt::ReturnByValue).size(), QSize(64, 128));
+    }
+
+    // After connecting every slot waits for the next write; a successful write clears the marks.
+    for (QLabel *mark : window->picWriteMarks)
+        QVERIFY(mark->isVisible());
+    window->writeToDeviceSlots();
+    waitForJobEnd();
+    QCOMPARE(lastLog(), QStringLiteral(" set successfully!"));
+    for (QLabel *mark : window->picWriteMarks)
+        QTRY_VERIFY(!mark->isVisible());
+
+    // An edit confirmed for slot 3 marks that slot alone.
+    window->picEditButtons[2]->click();
+    QMetaObject::invokeMethod(window->picEditor, "commitAndQuitSlots");
+    QCOMPARE(int(session.pictureWriteMask), 0x0004);
+    for (int slot = 0; slot < 12; ++slot)
+        QCOMPARE(window->picWriteMarks[slot]->isVisible(), slot == 2);
+}
+
+void TestPictureWindow::windowFitsSmallScreens()
+{
+    // No caption of the window or of the picture editor is cut off: labels of a fixed width and
+    // buttons show their whole text.
+    const auto checkCaptions = [](QWidget *root) {
+        for (QLabel *label : root->findChildren<QLabel *>()) {
+            if (!label->isVisible() || label->text().isEmpty()
+                || label->minimumWidth() != label->maximumWidth() || label->wordWrap())
+                continue;
+            const int needed = label->fontMetrics().horizontalAdvance(label->text())
+                               + 2 * (label->frameWidth() + label->margin());
+            if (needed > label->width())
+                return label->text();
+        }
+        for (QAbstractButton *button : root->findChildren<QAbstractButton *>()) {
+            if (button->isVisible() && !button->text().isEmpty()
+                && button->sizeHint().width() > button->width())
+                return button->text();
+        }
+        return QString();
+    };
+
+    // The window opens at seven eighths of the screen; on a 1280 x 720 screen that is 1120 x 630,
+    // and the window must be able to take it in every language, on every page.
+    startWindow(0x2001);
+    window->resize(1120, 630);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    for (Language language : {English, SimplifiedChinese, TraditionalChinese}) {
+        currentLanguage = language;
+        window->installLanguageSlots(language);
+        for (int page = 0; page < 4; ++page) {
+            window->ui->listWidget->setCurrentRow(page);
+            for (int tab = 0; tab < (page == 3 ? 4 : 1); ++tab) {
+                window->ui->tabWidget->setCurrentIndex(tab);
+                QCoreApplication::processEvents();
+                const QSize least = window->minimumSizeHint();
+                QVERIFY2(least.width() <= 1120 && least.height() <= 630,
+                         qPrintable(QStringLiteral("page %1 tab %2 needs %3 x %4")
+                                            .arg(page)
+                                            .arg(tab)
+                                            .arg(least.width())
+                                            .arg(least.height())));
+                QCOMPARE(window->size(), QSize(1120, 630));
+                const QString cut = checkCaptions(window.get());
+                QVERIFY2(cut.isEmpty(), qPrintable(cut));
+            }
+        }
+        window->picEditButtons[0]->click();
+        QVERIFY(QTest::qWaitForWindowExposed(window->picEditor));
+        const QString cut = checkCaptions(window->picEditor);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
+        window->picEditor->close();
+    }
+    QCOMPARE(window->picNameLabels[2]->text(), QStringLiteral("03.雾化器阻值太大"));
+    window->englishAction->trigger(); // the stored language of the next window
 }
 
 void TestPictureWindow::resourceFullFileAndPowerButton()

@@ -5,6 +5,8 @@
 #include "parameters/units.h"
 #include "pictures/resourcefile.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QtTest>
 
 using namespace ResourceFile;
@@ -72,6 +74,7 @@ private slots:
     void damagedLines();
     void missingLinesAtTheEnd();
     void celsiusValues();
+    void picturesAreBmpOnly();
 };
 
 void TestResourceFile::identityLineFor2001()
@@ -335,6 +338,35 @@ void TestResourceFile::celsiusValues()
     // Every Celsius offset survives the trip through the file.
     for (quint16 offset = 0; offset <= 215; ++offset)
         QCOMPARE(celsiusOffsetFromFileValue(fileValueFromCelsiusOffset(offset)), offset);
+}
+
+// The file holds BMP files: those decode, with the size checks of every picture read; bytes of
+// any other picture format are refused, whatever reader Qt has for them.
+void TestResourceFile::picturesAreBmpOnly()
+{
+    QImage picture(64, 128, QImage::Format_Mono);
+    picture.fill(0);
+    picture.setColor(0, qRgb(0, 0, 0));
+    picture.setColor(1, qRgb(255, 255, 255));
+    picture.setPixel(5, 9, 1);
+    const auto encoded = [&picture](const char *format) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        return picture.save(&buffer, format) ? bytes : QByteArray();
+    };
+    const QStringList lines{identityLine(0x2001), QStringLiteral("b"),
+                            pictureLine(0, encoded("BMP")), pictureLine(1, encoded("PNG"))};
+    const ReadResult read = readLines(lines, 0x2001, 2, PictureSection);
+    QCOMPARE(read.entries.size(), 2);
+    QCOMPARE(read.entries[1].kind, Entry::Picture); // the CRC holds
+    const QImage bmp = pictureImage(read.entries[0].picture);
+    QCOMPARE(bmp.size(), QSize(64, 128));
+    QCOMPARE(bmp.pixel(5, 9), qRgb(255, 255, 255));
+    QCOMPARE(bmp.pixel(6, 9), qRgb(0, 0, 0));
+    QVERIFY(QImage::fromData(read.entries[1].picture).size() == QSize(64, 128));
+    QVERIFY(pictureImage(read.entries[1].picture).isNull());
+    QVERIFY(pictureImage(QByteArray("BM not a picture")).isNull());
 }
 
 QTEST_GUILESS_MAIN(TestResourceFile)

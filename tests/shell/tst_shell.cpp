@@ -2,6 +2,7 @@
 // hand-made window frame, the About dialog and the end of a job's status dialog.
 
 #include "app/mainwindow.h"
+#include "app/startup.h"
 #include "parameters/mygroupbox.h"
 #include "parameters/myslider.h"
 #include "parameters/qcurve.h"
@@ -15,22 +16,28 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QHoverEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
 #include <memory>
 
@@ -128,6 +135,18 @@ QList<QPair<QString, QString>> codeBuiltCaptions(const MainWindow &w)
     };
 }
 
+// Stands in for the desktop's browser: QDesktopServices hands it the URLs to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
 } // namespace
 
 class TestShell : public QObject
@@ -145,6 +164,9 @@ private slots:
     void storedLanguage_data();
     void storedLanguage();
     void helpFilePerLanguage();
+    void helpOpensGuideOrSaysWhatIsMissing();
+    void workingFolder();
+    void helpAndVersionNeedNoDisplay();
     void wholeWindowStartsAndCloses();
 
     void titleAreaStartsMove_data();
@@ -162,6 +184,7 @@ private slots:
 
 private:
     QTemporaryDir workDir;
+    QTemporaryDir emptyDataDir;
 };
 
 void TestShell::initTestCase()
@@ -171,6 +194,9 @@ void TestShell::initTestCase()
     QVERIFY(workDir.isValid());
     // Help files and the model file are looked up under the working directory.
     QVERIFY(QDir::setCurrent(workDir.path()));
+    // No guide installed on this machine is found by the help tests.
+    QVERIFY(emptyDataDir.isValid());
+    qputenv("XDG_DATA_DIRS", emptyDataDir.path().toLocal8Bit());
     QTranslator probe;
     QVERIFY2(probe.load(QStringLiteral(":/lg/english.qm")), "English translation missing");
 }
@@ -352,17 +378,155 @@ void TestShell::storedLanguage()
 void TestShell::helpFilePerLanguage()
 {
     auto window = newWindow();
+#ifdef Q_OS_WIN
     const QString base = QDir::currentPath();
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/3.chm"));
     window->simplifiedChineseAction->trigger();
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/1.chm"));
     window->updateLanguageChecks(TraditionalChinese);
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/2.chm"));
+#else
+    // Without a guide anywhere, the path reported is the one beside the program.
+    const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                           + QStringLiteral("/../share/korlex-tool/guide/"));
+    QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/en/index.html"));
+    window->simplifiedChineseAction->trigger();
+    QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/zh_CN/index.html"));
+    // Traditional Chinese readers get the Simplified Chinese guide.
+    window->updateLanguageChecks(TraditionalChinese);
+    QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/zh_CN/index.html"));
+
+    // An installed guide in the desktop's data folders is found there.
+    QTemporaryDir data;
+    const QString installed = data.filePath(QStringLiteral("korlex-tool/guide/zh_CN/index.html"));
+    QVERIFY(QDir().mkpath(QFileInfo(installed).absolutePath()));
+    QFile page(installed);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", data.path().toLocal8Bit());
+    const QString found = window->helpFilePath();
+    qputenv("XDG_DATA_DIRS", dataDirs);
+    QCOMPARE(found, installed);
+#endif
     // Values that name no language leave the checks alone.
     window->updateLanguageChecks(Language(5));
     QVERIFY(window->traditionalChineseAction->isChecked());
     window->traditionalChineseAction->setChecked(false);
     QVERIFY(window->helpFilePath().isEmpty());
+}
+
+void TestShell::helpOpensGuideOrSaysWhatIsMissing()
+{
+    UrlRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    auto window = newWindow();
+    window->ui->rizhiTextEdit->clear();
+
+    // Missing: a message names the file looked for, and the log keeps it.
+    const QString missing = window->helpFilePath();
+    QVERIFY(!QFileInfo::exists(missing));
+    QString shown;
+    QTimer::singleShot(50, [&shown]() {
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<MsgBox *>(top);
+            if (!box || !box->isVisible())
+                continue;
+            for (QLabel *label : box->findChildren<QLabel *>())
+                shown += label->text() + QLatin1Char('|');
+            box->close();
+        }
+    });
+    window->helpAction->trigger();
+    QVERIFY2(shown.contains(QStringLiteral("Help document not found:\n")
+                            + QDir::toNativeSeparators(missing)),
+             qPrintable(shown));
+    QVERIFY(browser.urls.isEmpty());
+    const QStringList lines = logLines(*window);
+    QCOMPARE(lines.size(), 1);
+    verifyLogLine(lines.first(),
+                  QStringLiteral(" Help document not found: ") + QDir::toNativeSeparators(missing));
+
+    // Present: the desktop's handler gets the file, and nothing is reported.
+    QTemporaryDir data;
+    const QString guide = data.filePath(QStringLiteral("korlex-tool/guide/en/index.html"));
+    QVERIFY(QDir().mkpath(QFileInfo(guide).absolutePath()));
+    QFile page(guide);
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.close();
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", data.path().toLocal8Bit());
+    window->helpAction->trigger();
+    qputenv("XDG_DATA_DIRS", dataDirs);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(browser.urls, QList<QUrl>{QUrl::fromLocalFile(guide)});
+    QCOMPARE(logLines(*window).size(), 1);
+}
+
+void TestShell::workingFolder()
+{
+    const QString before = QDir::currentPath();
+    QTemporaryDir data;
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const QString appName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("korlex-tool"));
+    auto restore = qScopeGuard([&]() {
+        qputenv("XDG_DATA_HOME", dataHome);
+        QCoreApplication::setApplicationName(appName);
+        QDir::setCurrent(before);
+    });
+
+    // From a terminal the program keeps the current directory; the desktop entry asks for the
+    // data folder, which is created on first use.
+    QVERIFY(!parseStartOptions({QStringLiteral("korlex-tool")}).dataFolder);
+    const StartOptions fromDesktop
+            = parseStartOptions({QStringLiteral("korlex-tool"), QStringLiteral("--data-folder")});
+    QVERIFY(fromDesktop.dataFolder && fromDesktop.unknown.isEmpty());
+    QCOMPARE(parseStartOptions({QStringLiteral("korlex-tool"), QStringLiteral("--bogus")}).unknown,
+             QStringLiteral("--bogus"));
+
+    qputenv("XDG_DATA_HOME", data.filePath(QStringLiteral("share")).toLocal8Bit());
+    QVERIFY(enterDataFolder());
+    const QString folder = data.filePath(QStringLiteral("share/korlex-tool"));
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(QDir::currentPath(), folder);
+
+    // The log names it once the window stands.
+    auto window = newWindow();
+    window->logWorkingFolder();
+    QVERIFY(logLines(*window).last().endsWith(QStringLiteral(" Working folder: ") + folder));
+
+    // A data folder that cannot be made leaves the working directory alone.
+    QFile blocker(data.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_DATA_HOME", blocker.fileName().toLocal8Bit());
+    QVERIFY(!enterDataFolder());
+    QCOMPARE(QDir::currentPath(), folder);
+}
+
+void TestShell::helpAndVersionNeedNoDisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    QProcess program;
+    program.setProcessEnvironment(env);
+
+    program.start(QStringLiteral(KORLEX_TOOL_PROGRAM), {QStringLiteral("--version")});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString version = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(version.startsWith(QStringLiteral("korlex-tool 1.0.18\n")), qPrintable(version));
+    QVERIFY(version.contains(QStringLiteral("GPL-3.0-or-later")));
+
+    program.start(QStringLiteral(KORLEX_TOOL_PROGRAM), {QStringLiteral("--help")});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), 0);
+    const QString help = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(help.startsWith(QStringLiteral("Usage: korlex-tool")), qPrintable(help));
+    QVERIFY(help.contains(QStringLiteral("--data-folder")));
 }
 
 void TestShell::wholeWindowStartsAndCloses()

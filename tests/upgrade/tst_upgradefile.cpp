@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 QByteArray withTarget(const QByteArray &image, quint16 target)
@@ -89,6 +93,12 @@ private slots:
         QCOMPARE(loadUpgradeFile(dir.filePath(QStringLiteral("missing.swdf"))),
                  UpgradeLoad::Unreadable);
         QCOMPARE(loadUpgradeFile(dir.path()), UpgradeLoad::Unreadable); // a folder
+#ifdef Q_OS_UNIX
+        // A named pipe is refused at once instead of waiting for a writer.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.swdf"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QCOMPARE(loadUpgradeFile(pipe), UpgradeLoad::Unreadable);
+#endif
 
         const DeviceSession &session = deviceSession();
         QCOMPARE(session.upgradeImage(), QByteArray(600, '\x07'));

@@ -11,6 +11,7 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "support/testsupport.h"
+#include "support/windowhelpers.h"
 #include "ui_mainwindow.h"
 #include "upgrade/upgradefile.h"
 #include "virtualdevice/virtualdevice.h"
@@ -42,44 +43,6 @@ QByteArray withTarget(const QByteArray &image, quint16 target)
 {
     return image + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF));
 }
-
-template<typename T>
-T *visibleTopLevel()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *found = qobject_cast<T *>(widget); found && found->isVisible())
-            return found;
-    }
-    return nullptr;
-}
-
-QString labelText(const QWidget *dialog, const char *name)
-{
-    const auto *label = dialog->findChild<QLabel *>(QLatin1String(name));
-    return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
-}
-
-// Answers the timed message boxes as they come: records "title|message" and closes each one at
-// once, so that the tests do not sit through their display time.
-class MessageCatcher : public QObject
-{
-public:
-    MessageCatcher()
-    {
-        connect(&poll, &QTimer::timeout, this, [this]() {
-            if (MsgBox *box = visibleTopLevel<MsgBox>()) {
-                seen << labelText(box, "titleLabel") + QLatin1Char('|')
-                                + labelText(box, "messageLabel");
-                box->done(QDialog::Rejected);
-            }
-        });
-        poll.start(5);
-    }
-    QStringList seen;
-
-private:
-    QTimer poll;
-};
 
 // Works the open dialog of the upgrade file: records what it offers, then picks the file (or
 // cancels when the file is empty).
