@@ -51,10 +51,8 @@ extern "C" void onInterrupt(int)
 
 QString hex16(quint16 value)
 {
-    return QStringLiteral("0x%1")
-            .arg(value, 4, 16, QLatin1Char('0'))
-            .toUpper()
-            .replace(QLatin1String("0X"), QLatin1String("0x"));
+    return QStringLiteral("0x")
+           + QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
 }
 
 QString screenText(int format)
