@@ -4,7 +4,7 @@
 
 namespace {
 
-struct CommandSpec
+struct CommandEntry
 {
     const char *name;
     int minArgs;
@@ -13,7 +13,7 @@ struct CommandSpec
     const char *summary;
 };
 
-const CommandSpec commands[] = {
+const CommandEntry commands[] = {
         {"list", 0, 0, "list",
          "devices present: path, port, mode (firmware, bootloader, foreign), "
          "product string, serial"},
@@ -56,11 +56,11 @@ const CommandSpec commands[] = {
          "when none is named) to the device; a damaged file changes nothing on the device"},
 };
 
-const CommandSpec *findCommand(const QString &name)
+const CommandEntry *findCommand(const QString &name)
 {
-    for (const CommandSpec &spec : commands) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry &entry : commands) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
@@ -229,8 +229,8 @@ CliOptions parseCommandLine(const QStringList &arguments)
         }
         command += QLatin1Char(' ') + word;
     }
-    const CommandSpec *spec = findCommand(command);
-    if (!spec) {
+    const CommandEntry *entry = findCommand(command);
+    if (!entry) {
         options.error = QStringLiteral("unknown command '%1'").arg(command);
         return options;
     }
@@ -252,9 +252,9 @@ CliOptions parseCommandLine(const QStringList &arguments)
             return options;
         }
     }
-    if (positional.size() < spec->minArgs
-        || (spec->maxArgs >= 0 && positional.size() > spec->maxArgs)) {
-        options.error = QStringLiteral("usage: korlex-cli %1").arg(QLatin1String(spec->usage));
+    if (positional.size() < entry->minArgs
+        || (entry->maxArgs >= 0 && positional.size() > entry->maxArgs)) {
+        options.error = QStringLiteral("usage: korlex-cli %1").arg(QLatin1String(entry->usage));
         return options;
     }
     if (options.sections == 0)
@@ -271,8 +271,9 @@ QString programHelp()
             "for scripts, batches and machines without a desktop.\n"
             "\n"
             "Commands:\n");
-    for (const CommandSpec &spec : commands)
-        text += QStringLiteral("  %1\n").arg(QLatin1String(spec.usage)) + wrapped(spec.summary, 6);
+    for (const CommandEntry &entry : commands)
+        text += QStringLiteral("  %1\n").arg(QLatin1String(entry.usage))
+                + wrapped(entry.summary, 6);
     text += QStringLiteral(
             "  COMMAND --help\n"
             "      what one command does\n"
@@ -310,17 +311,17 @@ QString programHelp()
 
 QString commandHelp(const QString &command)
 {
-    if (const CommandSpec *spec = findCommand(command)) {
+    if (const CommandEntry *entry = findCommand(command)) {
         return QStringLiteral("Usage: korlex-cli [--device PATH] [--wait SECONDS] [--json] "
                               "[--quiet] %1\n\n")
-                       .arg(QLatin1String(spec->usage))
-               + wrapped(spec->summary, 0);
+                       .arg(QLatin1String(entry->usage))
+               + wrapped(entry->summary, 0);
     }
     // A group word alone: the help of both its commands.
     QString text;
-    for (const CommandSpec &spec : commands) {
-        if (QString::fromLatin1(spec.name).startsWith(command + QLatin1Char(' ')))
-            text += commandHelp(QLatin1String(spec.name)) + QLatin1Char('\n');
+    for (const CommandEntry &entry : commands) {
+        if (QString::fromLatin1(entry.name).startsWith(command + QLatin1Char(' ')))
+            text += commandHelp(QLatin1String(entry.name)) + QLatin1Char('\n');
     }
     return text.isEmpty() ? programHelp() : text.trimmed() + QLatin1Char('\n');
 }
