@@ -55,32 +55,29 @@ QString hex16(quint16 value)
            + QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
 }
 
+// The screen formats as the text output names them and as the JSON output keys them.
+struct ScreenNames
+{
+    const char *text;
+    const char *key;
+};
+
+ScreenNames screenNames(int format)
+{
+    static const ScreenNames names[] = {{"128 x 32 monochrome", "128x32"},
+                                        {"64 x 128 monochrome", "64x128"},
+                                        {"80 x 160 colour", "80x160"}};
+    return format >= 0 && format < 3 ? names[format] : ScreenNames{"none", "none"};
+}
+
 QString screenText(int format)
 {
-    switch (format) {
-    case 0:
-        return QStringLiteral("128 x 32 monochrome");
-    case 1:
-        return QStringLiteral("64 x 128 monochrome");
-    case 2:
-        return QStringLiteral("80 x 160 colour");
-    default:
-        return QStringLiteral("none");
-    }
+    return QLatin1String(screenNames(format).text);
 }
 
 QString screenKey(int format)
 {
-    switch (format) {
-    case 0:
-        return QStringLiteral("128x32");
-    case 1:
-        return QStringLiteral("64x128");
-    case 2:
-        return QStringLiteral("80x160");
-    default:
-        return QStringLiteral("none");
-    }
+    return QLatin1String(screenNames(format).key);
 }
 
 // The model a device identifier stands for, as "ORBIT K510-204", or empty.

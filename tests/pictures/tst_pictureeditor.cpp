@@ -8,6 +8,7 @@
 #include "pictures/bmpeditor.h"
 #include "pictures/iconeditor.h"
 #include "pictures/imageconvert.h"
+#include "support/msgboxes.h"
 #include "widgets/msgbox.h"
 
 #include <QApplication>
@@ -122,19 +123,7 @@ public:
     QStringList messages;
 
 private:
-    void look()
-    {
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            auto *box = qobject_cast<MsgBox *>(top);
-            if (!box || !box->isVisible())
-                continue;
-            QStringList texts;
-            for (QLabel *label : box->findChildren<QLabel *>())
-                texts << label->text();
-            messages << texts.join(QLatin1Char('|'));
-            box->accept();
-        }
-    }
+    void look() { messages << acceptVisibleMessageBoxes(); }
     QTimer timer;
 };
 

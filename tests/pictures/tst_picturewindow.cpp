@@ -12,7 +12,9 @@
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/language.h"
+#include "support/msgboxes.h"
 #include "support/testsupport.h"
+#include "support/windowhelpers.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/msgbox.h"
 
@@ -166,17 +168,6 @@ QString saveImage(const QImage &image, const QString &path, bool mono)
     return out.save(path, "BMP") ? path : QString();
 }
 
-QStringList logTexts(const MainWindow &window)
-{
-    static const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d-\\d\\d-\\d\\d\\]"));
-    QStringList texts;
-    const QString all = window.ui->rizhiTextEdit->toPlainText();
-    for (const QString &line : all.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        texts << (stamp.match(line).hasMatch() ? line.mid(10)
-                                               : QStringLiteral("<no stamp>") + line);
-    return texts;
-}
-
 QStringList readLines(const QString &path)
 {
     QFile file(path);
@@ -221,16 +212,7 @@ private:
             static_cast<QDialog *>(files)->done(QDialog::Accepted);
             return;
         }
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            auto *box = qobject_cast<MsgBox *>(top);
-            if (!box || !box->isVisible())
-                continue;
-            QStringList texts;
-            for (QLabel *label : box->findChildren<QLabel *>())
-                texts << label->text();
-            messages << texts.join(QLatin1Char('|'));
-            box->accept();
-        }
+        messages << acceptVisibleMessageBoxes();
     }
 
     QTimer timer;

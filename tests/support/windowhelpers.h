@@ -9,17 +9,20 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextEdit>
 #include <QTimer>
 
-// The log panel's lines without their time stamps ("[hh-mm-ss]").
+// The log panel's lines without their time stamps ("[hh-mm-ss]"); a line without one is marked.
 inline QStringList logTexts(const MainWindow &window)
 {
+    static const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d-\\d\\d-\\d\\d\\]"));
     QStringList texts;
     const QString log = window.ui->rizhiTextEdit->toPlainText();
     for (const QString &line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        texts << line.mid(10);
+        texts << (stamp.match(line).hasMatch() ? line.mid(10)
+                                               : QStringLiteral("<no stamp>") + line);
     return texts;
 }
 
