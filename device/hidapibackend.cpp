@@ -122,6 +122,14 @@ public:
             return nullptr;
         return std::make_unique<HidapiDevice>(handle);
     }
+    bool changesReportedBySystem() const override
+    {
+#ifdef Q_OS_LINUX
+        return true;
+#else
+        return false;
+#endif
+    }
 };
 
 QMutex backendMutex;

@@ -50,6 +50,9 @@ public:
     // Opens the device with that path; the default opens the one device of a single-device
     // backend.
     virtual std::unique_ptr<HidDevice> openPath(const QString &path);
+    // Whether the system reports arrivals and removals of these devices (udev's hidraw events),
+    // so that nobody needs to look for them often.
+    virtual bool changesReportedBySystem() const { return false; }
 };
 
 // The backend every transport call uses. Until one is set, the hidapi backend is used. The

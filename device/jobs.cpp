@@ -177,7 +177,7 @@ JobCause waitForNormalFirmware()
             }
             if (!isNormalFirmware(info) || openHidDeviceAt(info.path) != 1 || !s.appFirmware)
                 continue;
-            const DeviceIdentity identity = peekDeviceInfo(200);
+            const PeekedIdentity identity = peekDeviceInfo(200);
             if (identity.valid) {
                 s.setVersionAfterUpgrade(identity.firmwareVersion.isEmpty()
                                                  ? identity.softwareVersion

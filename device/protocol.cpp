@@ -69,17 +69,6 @@ QByteArray upgradeFrame(quint8 code, const QByteArray &data)
 
 } // namespace
 
-int screenFormatOf(quint16 id)
-{
-    if (id >= 0x3000 && id <= 0x3FFF)
-        return 2;
-    if (id >= 0x2000 && id <= 0x2FFF)
-        return 1;
-    if (id >= 0x1000 && id <= 0x1FFF)
-        return 0;
-    return 3;
-}
-
 QString makeDeviceCode(quint8 b0, quint8 b1, quint8 b2)
 {
     const quint8 input[4] = {b0, b1, b2, 0x11};
@@ -345,17 +334,9 @@ bool readPictureFrame(int pictureNumber, QByteArray *frame)
     return true;
 }
 
-QByteArray upgradeHelloText()
-{
-    // Three groups: five lower-case letters, four lower-case letters, four digits; then a zero.
-    QByteArray text("flash-load-0483");
-    text.append('\0');
-    return text;
-}
-
 QByteArray upgradeHelloFrame()
 {
-    return upgradeFrame(Command::UpgradeHello, upgradeHelloText());
+    return upgradeFrame(Command::UpgradeHello, Wire::upgradeHelloText());
 }
 
 bool upgradeHello(int timeoutMs)
@@ -420,9 +401,9 @@ bool upgradeFinish(int timeoutMs)
     return transact(upgradeFinishFrame(), 3, timeoutMs);
 }
 
-DeviceIdentity peekDeviceInfo(int timeoutMs)
+PeekedIdentity peekDeviceInfo(int timeoutMs)
 {
-    DeviceIdentity identity;
+    PeekedIdentity identity;
     if (!deviceSession().deviceOpen)
         return identity;
     const LongReplyResult reply

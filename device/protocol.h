@@ -5,40 +5,7 @@
 #include <QDateTime>
 #include <QString>
 
-// Command codes of the device.
-namespace Command {
-enum : quint8 {
-    DeviceInfo = 0x36,
-    Parameters = 0x33,
-    Curve = 0x32,
-    ClockWrite = 0x3A,
-    ClockRead = 0x3B,
-    RestoreDefaults = 0x3C,
-    PictureWrite = 0x34,
-    PictureRead = 0x39,
-    UpgradeHello = 0x37,
-    UpgradeEraseLarge = 0x08,
-    UpgradeEraseSmall = 0x09,
-    UpgradeBlock = 0x04,
-    UpgradeFinish = 0x20,
-    StatusReply = 0xFA,
-    ClockReply = 0xBB
-};
-}
-
-constexpr quint16 BroadcastAddress = 0xAAAA;
-constexpr quint8 StatusStop = 0x01;
-constexpr quint8 StatusLowPower = 0x0A;
-constexpr quint8 ScrambleAddend = 0x5D;
-constexpr int UpgradeBlockSize = 512;
-constexpr int PictureBlockSize = 512;
-constexpr int ColourPictureBytes = 25600;
-constexpr qint64 LargeImageSize = 0x12000;
-constexpr int DeviceInfoDataLength = 227; // the data of a complete information reply
-
-// The screen format of a device identifier: 0 (128 x 32 mono), 1 (64 x 128 mono), 2 (80 x 160
-// colour) or 3 (no pictures).
-int screenFormatOf(quint16 id);
+#include "device/commands.h"
 
 // Every operation returns true when a valid reply that is not a status reply arrived; none of
 // them sends anything when no device is open.
@@ -76,11 +43,10 @@ QByteArray pictureReadRequest(int pictureNumber);
 QByteArray upgradeHelloFrame();
 QByteArray upgradeBlockFrame(int blockNumber);
 QByteArray upgradeFinishFrame();
-QByteArray upgradeHelloText();
 
 // What an information read tells about the device, read without changing the session (the
 // worker uses it while the window shows the session).
-struct DeviceIdentity
+struct PeekedIdentity
 {
     bool valid = false;
     quint16 id = 0;
@@ -88,7 +54,7 @@ struct DeviceIdentity
     QString serial;
     QString firmwareVersion; // empty when the reply carried only the identity
 };
-DeviceIdentity peekDeviceInfo(int timeoutMs);
+PeekedIdentity peekDeviceInfo(int timeoutMs);
 
 // Parses an information reply frame into the session; false when it is too short to carry
 // the identity fields. reports is the number of input reports the reply spanned.

@@ -1,6 +1,8 @@
 #ifndef DEVICE_SESSION_H
 #define DEVICE_SESSION_H
 
+#include "device/jobtypes.h"
+
 #include <QByteArray>
 #include <QMutex>
 #include <QRecursiveMutex>
@@ -29,42 +31,8 @@ enum : int { CurvePointCount = 10, CurveGroupCount = 5, CoilRowCount = 5, MaxPic
 // Job codes handed to the transfer thread through DeviceSession::usbJob.
 enum UsbJob : int { JobNone = 0, JobUpgrade = 2, JobReadPictures = 3, JobWritePictures = 4 };
 
-// Where a long job stands. The worker writes these; both front ends read them.
-enum class JobPhase : int {
-    Idle,
-    Hello, // the upgrade asks the firmware to restart into its boot loader
-    WaitingForBootLoader,
-    Erasing,
-    Writing, // upgrade blocks
-    Finishing,
-    Restarting, // the boot loader restarts into the new firmware; the job waits for it
-    ReadingPictures,
-    WritingPictures
-};
-
-enum class JobOutcome : int { Running, Succeeded, Failed };
-
-// Why a job failed. The step and its number (block or picture) are in jobStep and jobDetail.
-enum class JobCause : int {
-    None,
-    DeviceStop, // the device answered STOP
-    LowPower, // the device answered LOWPOWER
-    NoBootLoader, // the boot loader did not appear in time
-    NoAnswer, // the device stopped answering
-    Unplugged, // the device went away during the job
-    TimeLimit, // the job made no progress within its time limit
-    Stopped, // the user disconnected or the program is closing
-    StayedInBootLoader, // after the image the device stayed in its boot loader
-    DidNotComeBack, // after the image the device did not enumerate again
-    PictureFile, // a picture could not be converted, or a read picture not saved
-    NothingDone // the job had nothing it could send
-};
-
-// The step of a job that a cause refers to.
-enum class JobStep : int { None, Hello, BootWait, Erase, Block, Finish, Restart, Picture };
-
 // Timing of the link and the jobs that tests shorten. The defaults are the device's own.
-struct LinkTiming
+struct SessionTiming
 {
     std::atomic<int> bootWaitRoundMs{1000}; // one round of the wait for the boot loader
     std::atomic<int> bootWaitRounds{8};
@@ -195,7 +163,7 @@ public:
     std::atomic<bool> upgradeScramble{false};
     std::atomic<bool> upgradeDone{false};
 
-    LinkTiming timing;
+    SessionTiming timing;
 
 private:
     mutable QMutex textMutex;

@@ -14,20 +14,6 @@
 
 namespace {
 
-std::array<quint16, 256> makeCrcTable()
-{
-    std::array<quint16, 256> table{};
-    for (int i = 0; i < 256; ++i) {
-        quint16 crc = quint16(i << 8);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? quint16((crc << 1) ^ 0x1021) : quint16(crc << 1);
-        table[i] = crc;
-    }
-    return table;
-}
-
-const std::array<quint16, 256> crcTable = makeCrcTable();
-
 // Reads one input report from the open device, called with the link lock held. The wait is cut
 // into short slices so that a stop request ends it within one slice. Returns the bytes read, 0
 // on a time-out, ReadFailed when the handle failed (the device has gone) and ReadStopped when a
@@ -79,38 +65,6 @@ quint16 readLength(const quint8 *bytes)
 }
 
 } // namespace
-
-quint16 crc16(const quint8 *data, int count)
-{
-    quint16 crc = 0;
-    for (int i = 0; i < count; ++i)
-        crc = quint16((crc << 8) ^ crcTable[((crc >> 8) ^ data[i]) & 0xFF]);
-    return crc;
-}
-
-quint8 fromBcd(quint8 value)
-{
-    return quint8((value & 0x0F) + (value >> 4) * 10);
-}
-
-QByteArray buildFrame(quint16 address, quint8 code, const QByteArray &data)
-{
-    QByteArray frame;
-    frame.reserve(data.size() + FrameOverhead);
-    frame.append(char(FrameStart));
-    frame.append(char(address >> 8));
-    frame.append(char(address & 0xFF));
-    frame.append(char(code));
-    frame.append(char((data.size() >> 8) & 0xFF));
-    frame.append(char(data.size() & 0xFF));
-    frame.append(data);
-    const quint16 crc
-            = crc16(reinterpret_cast<const quint8 *>(frame.constData()) + 1, frame.size() - 1);
-    frame.append(char(crc & 0xFF));
-    frame.append(char(crc >> 8));
-    frame.append(char(FrameEnd));
-    return frame;
-}
 
 void setLinkInterruptible(bool on)
 {
@@ -213,37 +167,6 @@ bool sendFrame(const quint8 *frame, int length)
         }
     }
     return true;
-}
-
-quint16 extractFrame(quint8 *out, const quint8 *received, int count)
-{
-    if (!out || !received)
-        return 0;
-    int position = 0;
-    while (position < count) {
-        const quint8 *start = static_cast<const quint8 *>(
-                std::memchr(received + position, FrameStart, size_t(count - position)));
-        if (!start)
-            return 0;
-        const int candidate = int(start - received);
-        const int available = count - candidate;
-        if (available < FrameOverhead)
-            return 0;
-        const int dataLength = readLength(start + 4);
-        const int frameLength = dataLength + FrameOverhead;
-        // A length that runs past what arrived ends the search.
-        if (available < frameLength || frameLength > std::numeric_limits<quint16>::max())
-            return 0;
-        if (start[dataLength + 8] == FrameEnd) {
-            const quint16 crc = crc16(start + 1, dataLength + 5);
-            if (start[dataLength + 6] == (crc & 0xFF) && start[dataLength + 7] == (crc >> 8)) {
-                std::memmove(out, start, size_t(frameLength));
-                return quint16(frameLength);
-            }
-        }
-        position = candidate + 1;
-    }
-    return 0;
 }
 
 bool handleReply(const quint8 *frame, int length)

@@ -5,27 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
-// USB ids of the device family.
-constexpr quint16 KorlexVendorId = 0x0483;
-constexpr quint16 KorlexProductId = 0x5750;
-
-constexpr int HidReportSize = 64;
-constexpr quint8 HidReportId = 0x02;
-constexpr quint8 FrameStart = 0x68;
-constexpr quint8 FrameEnd = 0x16;
-constexpr int FrameOverhead = 9; // start, address, code, length, CRC, end
-constexpr int ReplyBufferSize = 576;
-
-// CRC-16/XMODEM: polynomial 0x1021, initial value 0, table driven.
-quint16 crc16(const quint8 *data, int count);
-inline quint16 crc16(const QByteArray &data)
-{
-    return crc16(reinterpret_cast<const quint8 *>(data.constData()), data.size());
-}
-quint8 fromBcd(quint8 value);
-
-// Builds a complete frame: 0x68, address, code, length, data, CRC (low byte first), 0x16.
-QByteArray buildFrame(quint16 address, quint8 code, const QByteArray &data);
+#include "device/frame.h"
 
 // 1: a normal-firmware or boot-loader device was opened; 0: only the foreign device was found
 // (and closed again); -1: none was opened.
@@ -41,10 +21,6 @@ inline bool sendFrame(const QByteArray &frame)
 {
     return sendFrame(reinterpret_cast<const quint8 *>(frame.constData()), frame.size());
 }
-
-// Finds the first valid frame in count received bytes and copies it to the start of out, which
-// must hold at least count bytes. Returns the frame length, 0 when there is none.
-quint16 extractFrame(quint8 *out, const quint8 *received, int count);
 
 // Acts on a valid reply frame of the given length: status replies store "STOP" or "LOWPOWER"
 // and give false, the clock reply fills deviceClock, anything else gives true.
@@ -66,9 +42,6 @@ void setLinkInterruptible(bool on);
 // none); a read then gives up once it has passed, as on a stop request.
 void setLinkDeadline(int milliseconds);
 bool linkDeadlinePassed();
-
-// The two replies that span several input reports.
-enum class LongReply { DeviceInfo, Picture };
 
 struct LongReplyResult
 {

@@ -31,19 +31,3 @@ quint16 celsiusToFahrenheit(quint16 celsius)
         return 600;
     return quint16(result);
 }
-
-int puffSecondsFromDevice(quint16 reported)
-{
-    if (reported >= 3 && reported <= 10)
-        return reported;
-    return int(std::lround(reported / 100.0));
-}
-
-CoilValueRange coilValueRange(int row)
-{
-    static const CoilValueRange ranges[5] = {
-            {1000, 1600, 1300}, {6000, 7000, 6500}, {3500, 4500, 4000},
-            {200, 600, 400},    {100, 7000, 1000},
-    };
-    return ranges[qBound(0, row, 4)];
-}

@@ -1,6 +1,8 @@
 #ifndef PARAMETERS_UNITS_H
 #define PARAMETERS_UNITS_H
 
+#include "parameters/parameterrecord.h"
+
 #include <QtGlobal>
 
 // Temperature conversions of the curve pages. The range ends map onto each other exactly
@@ -8,17 +10,14 @@
 quint16 fahrenheitToCelsius(quint16 fahrenheit);
 quint16 celsiusToFahrenheit(quint16 celsius);
 
-// The puff time as the device reports it, in seconds: devices that report 3 to 10 report
-// seconds, the others hundredths of a second (the unit the time is written in), rounded.
-int puffSecondsFromDevice(quint16 reported);
-
-// The range and the default of the coil value of a row (0 to 4) of the coil material table.
-struct CoilValueRange
+// The puff time and the coil ranges are the parameter record's rules.
+inline int puffSecondsFromDevice(quint16 reported)
 {
-    int minimum;
-    int maximum;
-    int defaultValue;
-};
-CoilValueRange coilValueRange(int row);
+    return ParameterRecord::puffSecondsFrom(reported);
+}
+inline CoilValueRange coilValueRange(int row)
+{
+    return ParameterRecord::coilRange(row);
+}
 
 #endif // PARAMETERS_UNITS_H

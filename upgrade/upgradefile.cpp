@@ -1,5 +1,7 @@
 #include "upgrade/upgradefile.h"
 
+#include "device/commands.h"
+#include "device/deviceidentity.h"
 #include "device/protocol.h"
 #include "device/session.h"
 #include "device/userfile.h"
@@ -36,32 +38,43 @@ bool upgradeFileFits(quint16 deviceId, quint16 targetId)
     return targetId == AnyDeviceTargetId || targetId == deviceId;
 }
 
-UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes)
+std::array<quint8, 4> UpgradeImage::check() const
+{
+    return {{quint8(m_byteSum >> 24), quint8(m_byteSum >> 16), quint8(m_byteSum >> 8),
+             quint8(m_byteSum)}};
+}
+
+int UpgradeImage::timeLimitMs() const
+{
+    return size() > LargeImageSize - 1 ? 15000 : 25000;
+}
+
+UpgradeImage::Match UpgradeImage::matches(const DeviceIdentity &device) const
+{
+    if (device.isUnnamedBootLoader())
+        return Match::Unchecked;
+    return upgradeFileFits(device.id, targetId) ? Match::Fits : Match::WrongDevice;
+}
+
+UpgradeLoad UpgradeImage::fromBytes(const QByteArray &fileBytes, UpgradeImage *loaded)
 {
     // Without its last two bytes there is no identifier to read.
     if (fileBytes.size() < 2)
         return UpgradeLoad::Unreadable;
     const qint64 imageSize = fileBytes.size() - 2;
-    const qint64 blocks = upgradeBlocksFor(imageSize);
-    if (blocks > MaxUpgradeBlocks)
+    if (upgradeBlocksFor(imageSize) > MaxUpgradeBlocks)
         return UpgradeLoad::TooLarge;
 
-    const QByteArray image = fileBytes.left(int(imageSize));
-    const quint16 target = quint16(quint8(fileBytes.at(int(imageSize))) << 8
-                                   | quint8(fileBytes.at(int(imageSize) + 1)));
-    const quint32 sum = upgradeByteSum(image);
-
-    DeviceSession &session = deviceSession();
-    session.setUpgradeImage(image);
-    session.upgradeSize = imageSize;
-    session.upgradeTargetId = target;
-    session.setUpgradeCheck(
-            {{quint8(sum >> 24), quint8(sum >> 16), quint8(sum >> 8), quint8(sum)}});
-    session.upgradeBlockCount = quint16(blocks);
+    UpgradeImage image;
+    image.image = fileBytes.left(int(imageSize));
+    image.targetId = quint16(quint8(fileBytes.at(int(imageSize))) << 8
+                             | quint8(fileBytes.at(int(imageSize) + 1)));
+    image.m_byteSum = upgradeByteSum(image.image);
+    *loaded = image;
     return UpgradeLoad::Loaded;
 }
 
-UpgradeLoad loadUpgradeFile(const QString &fileName)
+UpgradeLoad UpgradeImage::fromFile(const QString &fileName, UpgradeImage *loaded)
 {
     // Pipes and devices are never opened: reading them could wait for ever.
     if (!isRegularUserFile(fileName))
@@ -77,7 +90,38 @@ UpgradeLoad loadUpgradeFile(const QString &fileName)
     const QByteArray bytes = file.read(size);
     if (file.error() != QFileDevice::NoError || bytes.size() != size)
         return UpgradeLoad::Unreadable;
-    return loadUpgradeBytes(bytes);
+    UpgradeImage image;
+    const UpgradeLoad result = fromBytes(bytes, &image);
+    if (result == UpgradeLoad::Loaded) {
+        image.fileName = fileName;
+        *loaded = image;
+    }
+    return result;
+}
+
+UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes)
+{
+    UpgradeImage image;
+    const UpgradeLoad result = UpgradeImage::fromBytes(fileBytes, &image);
+    if (result != UpgradeLoad::Loaded)
+        return result;
+    DeviceSession &session = deviceSession();
+    session.setUpgradeImage(image.image);
+    session.upgradeSize = image.size();
+    session.upgradeTargetId = image.targetId;
+    session.setUpgradeCheck(image.check());
+    session.upgradeBlockCount = quint16(image.blockCount());
+    return UpgradeLoad::Loaded;
+}
+
+UpgradeLoad loadUpgradeFile(const QString &fileName)
+{
+    UpgradeImage image;
+    const UpgradeLoad result = UpgradeImage::fromFile(fileName, &image);
+    if (result != UpgradeLoad::Loaded)
+        return result;
+    return loadUpgradeBytes(image.image + QByteArray(1, char(image.targetId >> 8))
+                            + QByteArray(1, char(image.targetId & 0xFF)));
 }
 
 void unloadUpgradeFile()

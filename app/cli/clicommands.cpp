@@ -1262,7 +1262,7 @@ int Commands::resourceLoad()
 void applyTimingFromEnvironment()
 {
     const QString setting = QString::fromLocal8Bit(qgetenv("KORLEX_LINK_TIMING"));
-    LinkTiming &timing = deviceSession().timing;
+    SessionTiming &timing = deviceSession().timing;
     for (const QString &part : setting.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString key = part.section(QLatin1Char('='), 0, 0).trimmed();
         bool ok = false;

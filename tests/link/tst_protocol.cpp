@@ -366,7 +366,7 @@ private slots:
         QVERIFY(checksumOk(scrambled));
 
         QCOMPARE(upgradeHelloFrame().size(), 25);
-        const QByteArray hello = upgradeHelloText();
+        const QByteArray hello = Wire::upgradeHelloText();
         QCOMPARE(hello.size(), 16);
         QVERIFY(QRegularExpression(QStringLiteral("^[a-z]{5}-[a-z]{4}-[0-9]{4}$"))
                         .match(QString::fromLatin1(hello.left(15)))
