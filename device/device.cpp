@@ -9,6 +9,12 @@
 
 namespace {
 
+const int metaTypes = [] {
+    qRegisterMetaType<ConnectStatus>("ConnectStatus");
+    qRegisterMetaType<Device *>("Device*");
+    return 0;
+}();
+
 // A worker ends its job within one read slice of a cancel request; the bound only guards
 // against a system call that never returns.
 constexpr int WorkerJoinMs = 5000;
@@ -22,6 +28,7 @@ Device::Device(std::shared_ptr<HidBackend> backend, const HidDeviceInfo &entry,
     , m_timing(timing)
     , m_link(std::move(backend))
 {
+    Q_UNUSED(metaTypes)
     m_identity.kind = productKindOf(entry.product);
     m_identity.productString = entry.product;
 }
@@ -32,6 +39,7 @@ Device::~Device()
         m_running->cancel();
     if (m_worker) {
         m_worker->wait(QDeadlineTimer(WorkerJoinMs));
+        QMutexLocker done(&m_workerDone);
         // The job never completes now; it is told so, so that it does not wait for itself.
         if (m_running)
             m_running->m_state = Job::Finished;
@@ -147,7 +155,10 @@ bool Device::begin(Job *job)
         return false;
     m_current = job;
     m_running = job;
-    m_worker = QThread::create([job]() { job->execute(); });
+    m_worker = QThread::create([this, job]() {
+        job->execute();
+        QMutexLocker done(&m_workerDone);
+    });
     m_worker->setObjectName(QStringLiteral("device worker"));
     connect(m_worker, &QThread::finished, this, &Device::workerFinished);
     m_worker->start(QThread::InheritPriority);
@@ -161,11 +172,15 @@ void Device::forgetJob(Job *job)
         return;
     if (m_worker)
         m_worker->wait(QDeadlineTimer(WorkerJoinMs));
+    QMutexLocker done(&m_workerDone);
     m_running = nullptr;
 }
 
 void Device::workerFinished()
 {
+    {
+        QMutexLocker done(&m_workerDone);
+    }
     QThread *worker = m_worker;
     Job *job = m_running;
     m_worker = nullptr;

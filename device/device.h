@@ -127,6 +127,10 @@ private:
 
     DeviceLink m_link;
     QThread *m_worker = nullptr;
+    // Taken by the worker as its last step and by this thread once the worker has ended, so
+    // that the job's state is handed over under a lock (a thread's end is not one that every
+    // checker sees).
+    QMutex m_workerDone;
     QPointer<Job> m_current;
     Job *m_running = nullptr; // the job the worker runs (kept even if it is deleted meanwhile)
     bool m_connectPending = false;
@@ -140,5 +144,7 @@ private:
     CurveSet m_curves;
     PictureSet m_pictures;
 };
+
+Q_DECLARE_METATYPE(ConnectStatus)
 
 #endif // DEVICE_DEVICE_H

@@ -114,5 +114,9 @@ QString jobStepKey(JobStep step);
 QString upgradeVerdictKey(UpgradeVerdict verdict);
 
 Q_DECLARE_METATYPE(JobPhase)
+Q_DECLARE_METATYPE(JobOutcome)
+Q_DECLARE_METATYPE(JobCause)
+Q_DECLARE_METATYPE(JobStep)
+Q_DECLARE_METATYPE(UpgradeVerdict)
 
 #endif // DEVICE_JOBTYPES_H

@@ -47,6 +47,9 @@ JobCause UpgradeJob::prepare()
         break;
     }
     m_entry = device()->entry();
+    m_location = m_entry.location;
+    m_usbSerial = m_entry.serial;
+    m_serial = identity.answered ? identity.serial : QString();
     m_othersAtStart.clear();
     for (const HidDeviceInfo &info :
          device()->link().backend()->enumerate(KorlexVendorId, KorlexProductId)) {
@@ -63,6 +66,22 @@ int UpgradeJob::timeLimitMs() const
     return timing().timeLimitMs > 0 ? timing().timeLimitMs : m_image.timeLimitMs();
 }
 
+bool UpgradeJob::namesItselfAsOurs(const InfoReply *reply)
+{
+    if (!m_location.isEmpty() || m_serial.isEmpty())
+        return true;
+    InfoReply own;
+    if (!reply) {
+        const LinkReply info = link().requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo,
+                                                  InfoTimeoutMs, 0, &control());
+        // A boot loader that does not answer cannot say; being the only candidate decides.
+        if (!info.answered() || !parseInfoReply(info.frame, info.reports, &own))
+            return true;
+        reply = &own;
+    }
+    return reply->serialText() == m_serial;
+}
+
 UpgradeJob::Found UpgradeJob::findFollowed(bool bootLoader, bool firmware, HidDeviceInfo *found)
 {
     int count = 0;
@@ -72,10 +91,10 @@ UpgradeJob::Found UpgradeJob::findFollowed(bool bootLoader, bool firmware, HidDe
             && !(kind == ProductKind::Firmware && firmware))
             continue;
         bool candidate = false;
-        if (!m_entry.location.isEmpty())
-            candidate = info.location == m_entry.location;
-        else if (!m_entry.serial.isEmpty() && !info.serial.isEmpty())
-            candidate = info.serial == m_entry.serial;
+        if (!m_location.isEmpty())
+            candidate = info.location == m_location;
+        else if (!m_usbSerial.isEmpty() && !info.serial.isEmpty())
+            candidate = info.serial == m_usbSerial;
         else
             candidate = info.path == m_entry.path || !m_othersAtStart.contains(info.path);
         if (candidate) {
@@ -124,6 +143,11 @@ bool UpgradeJob::waitForBootLoader()
         case Found::One:
             if (link().open(found, &control()) == DeviceLink::OpenResult::Opened
                 && link().openKind() == ProductKind::BootLoader) {
+                if (!namesItselfAsOurs(nullptr)) {
+                    link().close();
+                    fail(JobCause::Ambiguous, JobStep::BootWait);
+                    return false;
+                }
                 m_entry = link().openEntry();
                 device()->setEntry(m_entry);
                 return true;
@@ -170,6 +194,11 @@ void UpgradeJob::waitForRestart()
                     Wire::deviceInfoRequest(), LongReply::DeviceInfo, InfoTimeoutMs, 0, &control());
             InfoReply info;
             if (reply.answered() && parseInfoReply(reply.frame, reply.reports, &info)) {
+                if (!namesItselfAsOurs(&info)) {
+                    link().close();
+                    fail(JobCause::Ambiguous, JobStep::Restart);
+                    return;
+                }
                 m_entry = link().openEntry();
                 device()->setEntry(m_entry);
                 m_back = true;

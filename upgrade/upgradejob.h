@@ -2,6 +2,7 @@
 #define UPGRADE_UPGRADEJOB_H
 
 #include "device/job.h"
+#include "device/commands.h"
 #include "parameters/curveset.h"
 #include "parameters/parameterrecord.h"
 #include "upgrade/upgradefile.h"
@@ -49,6 +50,9 @@ private:
     enum class Found { None, One, Several };
     // Looks for the followed device among the entries of the wanted kinds.
     Found findFollowed(bool bootLoader, bool firmware, HidDeviceInfo *found);
+    // Where the device was found without its port, the device opened there must not name
+    // itself as another one: false when its information reply carries another serial number.
+    bool namesItselfAsOurs(const InfoReply *reply);
     bool waitForBootLoader();
     void waitForRestart();
     int timeLimitMs() const;
@@ -56,6 +60,9 @@ private:
     UpgradeImage m_image;
     UpgradeOptions m_options;
     HidDeviceInfo m_entry; // where the device was; updated as it is followed
+    QString m_location; // its USB port when the job began (empty when unknown)
+    QString m_usbSerial; // its USB serial number when the job began
+    QString m_serial; // the serial number its information reply gave
     QSet<QString> m_othersAtStart; // the paths of the family's other devices when it began
 
     bool m_back = false;

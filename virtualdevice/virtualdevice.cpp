@@ -333,6 +333,12 @@ void VirtualDevice::setReportDelay(int milliseconds)
     m_settings.reportDelayMs = milliseconds;
 }
 
+void VirtualDevice::setRestartDelay(int milliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_settings.restartDelayMs = milliseconds;
+}
+
 void VirtualDevice::unplugAfterFrames(int frames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -387,6 +393,40 @@ void VirtualDevice::setOpenDenied(bool denied)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_openDenied = denied;
+}
+
+void VirtualDevice::failWrites(int count)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failWrites = count;
+}
+
+void VirtualDevice::failImageCheck(bool fail)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_failImageCheck = fail;
+}
+
+void VirtualDevice::restartIntoBootLoaderAfterImage(bool back)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_backToBootLoader = back;
+}
+
+QString VirtualDevice::usbSerialString() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    switch (m_settings.usbSerial) {
+    case Settings::UsbSerial::Always:
+        break;
+    case Settings::UsbSerial::Never:
+        return QString();
+    case Settings::UsbSerial::FirmwareOnly:
+        if (m_mode != Mode::Application)
+            return QString();
+        break;
+    }
+    return QString::number(m_settings.serial, 16);
 }
 
 void VirtualDevice::omitReplies(quint8 command, bool omit)
@@ -480,6 +520,10 @@ int VirtualDevice::write(quint64 generation, const quint8 *data, std::size_t len
     processRestartMarkersLocked();
     if (generation != m_generation || !data || length < 2)
         return -1;
+    if (m_failWrites > 0) {
+        --m_failWrites;
+        return -1;
+    }
     ++m_reports;
     m_rx.append(reinterpret_cast<const char *>(data + 1),
                 int(std::min<std::size_t>(length, 64) - 1));
@@ -886,18 +930,23 @@ bool VirtualDevice::bootCommandLocked(quint8 code, const QByteArray &data)
         quint32 sum = 0;
         for (char byte : qAsConst(m_image))
             sum += quint8(byte);
-        m_lastVerified = m_erased && quint32(m_image.size()) == size && sum == check;
+        m_lastVerified = m_erased && quint32(m_image.size()) == size && sum == check
+                         && !m_failImageCheck;
         if (!m_lastVerified) {
             statusReplyLocked(Status::Stop);
             return true;
         }
         ++m_upgradesCompleted;
         m_erased = false;
-        // The new firmware names itself with the next version.
-        ++m_settings.firmwareVersion[4];
         replyLocked(0xA0, ack);
         const auto leaveAt = m_lastReadyAt + std::chrono::milliseconds(2);
         m_pending.push_back(PendingReport{{}, leaveAt});
+        if (m_backToBootLoader) {
+            m_pending.back().bytes[0] = RestartToBootLoader; // never handed out
+            return true;
+        }
+        // The new firmware names itself with the next version.
+        ++m_settings.firmwareVersion[4];
         m_pending.back().bytes[0] = RestartToApplication; // never handed out
         return true;
     }
@@ -987,6 +1036,14 @@ QString portPath(int index)
     return QStringLiteral("virtual:%1").arg(index + 1);
 }
 
+// Without a port the path names the device's enumeration of the moment.
+QString pathOf(int index, const VirtualDevice &device)
+{
+    if (!device.settings().noPort)
+        return portPath(index);
+    return QStringLiteral("virtual-hid:%1.%2").arg(index + 1).arg(device.generation());
+}
+
 } // namespace
 
 QVector<HidDeviceInfo> VirtualBus::enumerate(quint16 vendorId, quint16 productId)
@@ -1005,9 +1062,10 @@ QVector<HidDeviceInfo> VirtualBus::enumerate(quint16 vendorId, quint16 productId
         if (!all[i]->isEnumerated())
             continue;
         HidDeviceInfo info;
-        info.path = info.location = portPath(i);
+        info.path = pathOf(i, *all[i]);
+        info.location = all[i]->settings().noPort ? QString() : portPath(i);
         info.product = all[i]->productString();
-        info.serial = QString::number(all[i]->settings().serial, 16);
+        info.serial = all[i]->usbSerialString();
         found.append(info);
     }
     return found;
@@ -1020,10 +1078,11 @@ std::unique_ptr<HidDevice> VirtualBus::openPath(const QString &path)
     const QVector<std::shared_ptr<VirtualDevice>> all = devices();
     for (int i = 0; i < all.size(); ++i) {
         const std::shared_ptr<VirtualDevice> &device = all[i];
-        if (portPath(i) != path)
+        if (pathOf(i, *device) != path)
             continue;
         if (!device->isEnumerated() || device->openDenied())
             return nullptr;
+        ++m_opens;
         return std::make_unique<VirtualHandle>(device, device->generation(),
                                                device->productString());
     }
@@ -1056,6 +1115,10 @@ void applyFaults(VirtualDevice &device, const QStringList &faults)
         const QString value = fault.section(QLatin1Char('='), 1);
         if (key == QLatin1String("nobootloader")) {
             device.setBootLoaderNeverAppears(true);
+        } else if (key == QLatin1String("backtoboot")) {
+            device.restartIntoBootLoaderAfterImage(true);
+        } else if (key == QLatin1String("failwrites")) {
+            device.failWrites(std::max(1, value.toInt()));
         } else if (key == QLatin1String("unplugafter")) {
             device.unplugAfterFrames(std::max(1, value.toInt()));
         } else if (key == QLatin1String("omit")) {
@@ -1115,6 +1178,12 @@ std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
                 settings.bootLoaderAnswersInfo = false;
             else if (key == QLatin1String("erase"))
                 settings.eraseDelayMs = std::max(0, value.toInt());
+            else if (key == QLatin1String("noport"))
+                settings.noPort = true;
+            else if (key == QLatin1String("noserial"))
+                settings.usbSerial = VirtualDevice::Settings::UsbSerial::Never;
+            else if (key == QLatin1String("bootnoserial"))
+                settings.usbSerial = VirtualDevice::Settings::UsbSerial::FirmwareOnly;
             else
                 faults << part;
         }

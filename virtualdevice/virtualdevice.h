@@ -45,6 +45,12 @@ public:
         bool puffInSeconds = false;
         // The boot loader answers the information request with its identity (else not at all).
         bool bootLoaderAnswersInfo = true;
+        // The system names no USB port for the device, and its path changes whenever it
+        // enumerates anew (as where hidapi names devices by a path of the moment).
+        bool noPort = false;
+        // The USB serial number string: always reported, never, or only by the normal firmware.
+        enum class UsbSerial { Always, Never, FirmwareOnly };
+        UsbSerial usbSerial = UsbSerial::Always;
     };
 
     // What the device answers a given command with, instead of its normal reply.
@@ -107,6 +113,7 @@ public:
     void junkReportsBeforeReplies(int count, int reports); // whole junk reports first
     void setReplyDelay(int milliseconds); // extra time before each reply
     void setReportDelay(int milliseconds);
+    void setRestartDelay(int milliseconds); // for the restarts from now on
     void unplugAfterFrames(int frames); // disappears after that many more frames
     void unplug();
     void plugIn(); // back as normal firmware
@@ -116,6 +123,13 @@ public:
     void setDeclaredInfoLength(int length); // announce this data length, -1 for the real one
     void setRestoreDefaultsAnswered(bool answered);
     void setOpenDenied(bool denied); // enumerated, but opening fails (no permission)
+    // The next count report writes fail (the device stays on the bus).
+    void failWrites(int count);
+    // The finish command finds the received image wrong (as after a flash write error).
+    void failImageCheck(bool fail = true);
+    // After an image it accepted, the device restarts into its boot loader again (the new
+    // firmware does not start).
+    void restartIntoBootLoaderAfterImage(bool back = true);
     // The device carries out the command but never answers it (not even with a status reply):
     // the firmware restarts at the hello without a word, the boot loader at the finish.
     void omitReplies(quint8 command, bool omit = true);
@@ -124,6 +138,8 @@ public:
     bool isEnumerated();
     bool openDenied() const;
     quint64 generation() const;
+    // The USB serial number string it enumerates with now (empty when it reports none).
+    QString usbSerialString() const;
     int write(quint64 generation, const quint8 *data, std::size_t length);
     int read(quint64 generation, quint8 *data, std::size_t length, int timeoutMs);
 
@@ -200,6 +216,9 @@ private:
     int m_declaredInfoLength = -1;
     bool m_restoreAnswered = true;
     bool m_openDenied = false;
+    int m_failWrites = 0;
+    bool m_failImageCheck = false;
+    bool m_backToBootLoader = false;
     QVector<quint8> m_omitted;
 };
 
@@ -223,6 +242,8 @@ public:
     bool isPresent(quint16 vendorId, quint16 productId) override;
     QVector<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override;
     std::unique_ptr<HidDevice> openPath(const QString &path) override;
+    // How many handles of the family's devices were opened so far.
+    int opens() const { return m_opens; }
 
     // Builds a bus from the KORLEX_VIRTUAL_DEVICE setting: "1" (a 128 x 32 device), a hexadecimal
     // device identifier such as "2001" or "0x3000", or "foreign"; options may follow after
@@ -240,6 +261,7 @@ private:
     mutable std::mutex m_mutex;
     QVector<std::shared_ptr<VirtualDevice>> m_devices;
     std::atomic<bool> m_foreign{false};
+    std::atomic<int> m_opens{0};
 };
 
 #endif // VIRTUALDEVICE_VIRTUALDEVICE_H

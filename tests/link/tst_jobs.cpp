@@ -1,22 +1,18 @@
 #include "catalogue/devicemodels.h"
-#include "device/jobs.h"
-#include "device/protocol.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
+#include "device/devicejobs.h"
 #include "pictures/bmp.h"
+#include "pictures/picturejobs.h"
+#include "support/engine.h"
 #include "support/testsupport.h"
+#include "upgrade/upgradejob.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
-#include <atomic>
 #include <csignal>
-#include <thread>
 
 #include <sys/resource.h>
 
@@ -83,8 +79,26 @@ QString writeFile(const QString &path, const QByteArray &content)
     return path;
 }
 
+UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
+{
+    UpgradeImage image;
+    UpgradeImage::fromBytes(bytes + QByteArray(1, char(target >> 8))
+                                    + QByteArray(1, char(target & 0xFF)),
+                            &image);
+    return image;
+}
+
+int framesWithCode(const VirtualDevice &device, quint8 code)
+{
+    int count = 0;
+    for (const QByteArray &frame : device.receivedFrames())
+        count += quint8(frame[3]) == code ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
+// The upgrade and the picture jobs against the virtual device, through the real link.
 class JobsTest : public QObject
 {
     Q_OBJECT
@@ -92,57 +106,41 @@ class JobsTest : public QObject
 private:
     QTemporaryDir workDir;
     QString previousDir;
+    std::unique_ptr<VirtualRig> rig;
     std::shared_ptr<VirtualDevice> device;
+    Device *target = nullptr;
 
     void connectVirtual(quint16 id, int restartMs = 60)
     {
-        VirtualDevice::Settings settings;
-        settings.id = id;
-        settings.serial = 0xc0ffee01;
-        settings.restartDelayMs = restartMs;
-        settings.eraseDelayMs = 5;
-        device = std::make_shared<VirtualDevice>(settings);
-        setHidBackend(std::make_shared<VirtualBus>(device));
-        QCOMPARE(openHidDevice(), 1);
-        QVERIFY(readDeviceInfo(200));
+        rig = std::make_unique<VirtualRig>();
+        device = rig->plug(VirtualRig::settingsFor(id, 0xc0ffee01, restartMs));
+        target = rig->connect(QStringLiteral("virtual:1"));
+        QVERIFY(target);
     }
 
-    void loadImage(const QByteArray &image)
+    void setTiming(int restartWaitMs, int timeLimitMs = 0)
     {
-        DeviceSession &session = deviceSession();
-        session.setUpgradeImage(image);
-        session.upgradeSize = image.size();
-        session.upgradeTargetId = quint16(session.deviceId);
-        quint32 sum = 0;
-        for (char byte : image)
-            sum += quint8(byte);
-        session.setUpgradeCheck(
-                {{quint8(sum >> 24), quint8(sum >> 16), quint8(sum >> 8), quint8(sum)}});
-        session.upgradeBlockCount = quint16((image.size() + 511) / 512);
-        session.upgradeBlockIndex = 0;
-        session.upgradeDone = false;
-        session.setDeviceStatus(QString());
-        session.usbJob = JobUpgrade;
+        LinkTiming timing = rig->manager->timing();
+        timing.restartWaitMs = restartWaitMs;
+        timing.timeLimitMs = timeLimitMs;
+        rig->manager->setTiming(timing);
     }
 
-    // Runs the job on the worker, which finds the boot loader by itself, until it ends.
-    void runUpgrade(int limitMs = 15000)
+    JobResult upgrade(const QByteArray &bytes)
     {
-        startUsbThread();
-        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), limitMs);
+        UpgradeJob job(target, imageFor(target->identity().id, bytes));
+        if (!runJob(job))
+            return JobResult();
+        return job.result();
     }
 
-    // Waits until the job has opened the device's boot loader.
-    bool waitForBootLoader()
+    JobResult readAll(const QString &folder = QString())
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (deviceSession().appFirmware && timer.elapsed() < 3000)
-            QThread::msleep(5);
-        return !deviceSession().appFirmware;
+        PictureReadJob job(target, folder);
+        if (!runJob(job))
+            return JobResult();
+        return job.result();
     }
-
-    int cause() const { return deviceSession().jobCause; }
 
 private slots:
     void initTestCase()
@@ -150,20 +148,14 @@ private slots:
         QVERIFY(workDir.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(workDir.path());
+        loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
-    void init()
-    {
-        QVERIFY(stopWorkerAndWait());
-        deviceSession().clear();
-        loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
-        deviceSession().timing.bootWaitRoundMs = 50;
-        deviceSession().timing.bootWaitRounds = 8;
-    }
     void cleanup()
     {
-        QVERIFY(stopWorkerAndWait());
-        closeHidDevice();
+        target = nullptr;
+        rig.reset();
+        device.reset();
     }
 
     void fullUpgrade_data()
@@ -180,33 +172,31 @@ private slots:
         QFETCH(int, eraseCommand);
         connectVirtual(0x1005);
         const QByteArray image = randomBytes(size, quint32(size));
-        loadImage(image);
-        runUpgrade();
-        DeviceSession &session = deviceSession();
-        QVERIFY(session.upgradeDone);
-        QCOMPARE(int(session.usbJob), int(JobNone));
-        QCOMPARE(session.deviceStatus(), QString());
-        QCOMPARE(int(session.upgradeBlockIndex), int(session.upgradeBlockCount));
+        const JobResult result = upgrade(image);
+        QCOMPARE(result.outcome, JobOutcome::Succeeded);
+        QCOMPARE(result.cause, JobCause::None);
+        QCOMPARE(result.verdict, UpgradeVerdict::AcknowledgedBack);
+        QCOMPARE(result.blocksSent, result.blockCount);
+        QCOMPARE(result.firmwareBefore, QStringLiteral("1.0.3.2.7"));
+        QCOMPARE(result.firmwareAfter, QStringLiteral("1.0.3.2.8"));
         QVERIFY(device->lastUpgradeVerified());
         QCOMPARE(device->receivedImage(), image);
-        bool erased = false;
-        for (const QByteArray &frame : device->receivedFrames())
-            erased = erased || quint8(frame[3]) == eraseCommand;
-        QVERIFY(erased);
-        // The device restarts into its new firmware and can be connected again.
-        QTRY_VERIFY_WITH_TIMEOUT(openHidDevice() == 1 && session.appFirmware, 3000);
+        QCOMPARE(framesWithCode(*device, quint8(eraseCommand)), 1);
+        // The device is known as it came back, without another connection.
+        QCOMPARE(target->identity().firmwareVersion, QStringLiteral("1.0.3.2.8"));
+        QVERIFY(target->isConnected());
+        QCOMPARE(target->kind(), ProductKind::Firmware);
     }
 
     void stopAtFirstBlock()
     {
         connectVirtual(0x1005);
         device->answerWithStatus(0x04, VirtualDevice::Status::Stop);
-        loadImage(randomBytes(2048, 7));
-        runUpgrade();
-        DeviceSession &session = deviceSession();
-        QCOMPARE(session.deviceStatus(), QStringLiteral("STOP"));
-        QVERIFY(!session.upgradeDone);
-        QCOMPARE(int(session.upgradeBlockIndex), 0);
+        const JobResult result = upgrade(randomBytes(2048, 7));
+        QCOMPARE(result.cause, JobCause::DeviceStop);
+        QCOMPARE(result.step, JobStep::Block);
+        QCOMPARE(result.detail, 1);
+        QCOMPARE(result.blocksSent, 0);
         QCOMPARE(device->blocksReceived(), 0);
     }
 
@@ -214,47 +204,42 @@ private slots:
     {
         connectVirtual(0x1005);
         device->answerWithStatus(0x37, VirtualDevice::Status::LowPower, 3);
-        loadImage(randomBytes(2048, 8));
         QElapsedTimer timer;
         timer.start();
-        runUpgrade();
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("LOWPOWER"));
-        QVERIFY(!deviceSession().upgradeDone);
+        const JobResult result = upgrade(randomBytes(2048, 8));
+        QCOMPARE(result.cause, JobCause::LowPower);
+        QCOMPARE(result.step, JobStep::Hello);
         QVERIFY(timer.elapsed() < 1000);
-        for (const QByteArray &frame : device->receivedFrames())
-            QVERIFY(quint8(frame[3]) != 0x09 && quint8(frame[3]) != 0x04);
+        QCOMPARE(framesWithCode(*device, 0x09), 0);
+        QCOMPARE(framesWithCode(*device, 0x04), 0);
     }
 
     void bootLoaderNeverAppears()
     {
         connectVirtual(0x1005);
         device->setBootLoaderNeverAppears(true);
-        loadImage(randomBytes(2048, 9));
         QElapsedTimer timer;
         timer.start();
-        runUpgrade();
+        const JobResult result = upgrade(randomBytes(2048, 9));
         // Eight rounds of 50 ms, then the job gives up.
         QVERIFY(timer.elapsed() >= 8 * 50);
         QVERIFY(timer.elapsed() < 3000);
-        QCOMPARE(cause(), int(JobCause::NoBootLoader));
-        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Failed));
-        QVERIFY(!deviceSession().upgradeDone);
+        QCOMPARE(result.cause, JobCause::NoBootLoader);
+        QCOMPARE(result.outcome, JobOutcome::Failed);
     }
 
     void unplugInTheMiddle()
     {
         connectVirtual(0x1005);
-        loadImage(randomBytes(40 * 512, 10));
         device->setReportDelay(1);
+        UpgradeJob job(target, imageFor(0x1005, randomBytes(40 * 512, 10)));
+        QVERIFY(job.start());
         // The hello, the erase and ten blocks arrive; then the cable is pulled.
-        startUsbThread();
-        QVERIFY(waitForBootLoader());
-        QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 10, 5000);
+        QVERIFY(spinUntil([this]() { return device->blocksReceived() >= 10; }));
         device->unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 5000);
-        QCOMPARE(cause(), int(JobCause::Unplugged));
-        QVERIFY(!deviceSession().upgradeDone);
-        QVERIFY(deviceSession().upgradeBlockIndex < 40);
+        QVERIFY(spinUntil([&job]() { return job.isFinished(); }, 5000));
+        QCOMPARE(job.result().cause, JobCause::Unplugged);
+        QVERIFY(job.result().blocksSent < 40);
     }
 
     void lostBlockReplies()
@@ -263,48 +248,81 @@ private slots:
         // One lost reply is answered by sending the block again.
         device->dropReplies(1, 0x04);
         const QByteArray image = randomBytes(6 * 512, 11);
-        loadImage(image);
-        runUpgrade();
-        QVERIFY(deviceSession().upgradeDone);
+        QCOMPARE(upgrade(image).outcome, JobOutcome::Succeeded);
         QVERIFY(device->lastUpgradeVerified());
         QCOMPARE(device->blocksReceived(), 7);
 
         // A block that gets no reply in its three tries ends the job as a failure.
         connectVirtual(0x1005);
         device->dropReplies(3, 0x04);
-        loadImage(image);
-        runUpgrade();
-        QVERIFY(!deviceSession().upgradeDone);
-        QCOMPARE(cause(), int(JobCause::NoAnswer));
-        QCOMPARE(JobStep(int(deviceSession().jobStep)), JobStep::Block);
-        QCOMPARE(int(deviceSession().jobDetail), 1);
-        QCOMPARE(int(deviceSession().upgradeBlockIndex), 0);
+        const JobResult result = upgrade(image);
+        QCOMPARE(result.cause, JobCause::NoAnswer);
+        QCOMPARE(result.step, JobStep::Block);
+        QCOMPARE(result.detail, 1);
+        QCOMPARE(result.blocksSent, 0);
         QVERIFY(!device->lastUpgradeVerified());
     }
 
-    void finishWithoutReply()
+    // Every way an upgrade can end at and after its finish command, and the verdict of each.
+    void verdictAfterTheImage_data()
     {
-        // A boot loader that restarts without answering the finish: what comes back decides.
+        QTest::addColumn<bool>("omitFinishReply");
+        QTest::addColumn<bool>("imageWrong");
+        QTest::addColumn<bool>("backToBootLoader");
+        QTest::addColumn<int>("restartMs");
+        QTest::addColumn<UpgradeVerdict>("verdict");
+        QTest::addColumn<JobOutcome>("outcome");
+        QTest::addColumn<JobCause>("cause");
+        QTest::newRow("acknowledged, back running firmware")
+                << false << false << false << 60 << UpgradeVerdict::AcknowledgedBack
+                << JobOutcome::Succeeded << JobCause::None;
+        QTest::newRow("acknowledged, back in its boot loader")
+                << false << false << true << 60 << UpgradeVerdict::AcknowledgedBootLoader
+                << JobOutcome::Failed << JobCause::StayedInBootLoader;
+        QTest::newRow("acknowledged, not back within the limit")
+                << false << false << false << 2000 << UpgradeVerdict::AcknowledgedGone
+                << JobOutcome::Unverified << JobCause::DidNotComeBack;
+        QTest::newRow("not acknowledged, back running firmware")
+                << true << false << false << 60 << UpgradeVerdict::UnacknowledgedBack
+                << JobOutcome::Succeeded << JobCause::None;
+        QTest::newRow("not acknowledged, back in its boot loader")
+                << true << true << false << 60 << UpgradeVerdict::UnacknowledgedBootLoader
+                << JobOutcome::Failed << JobCause::StayedInBootLoader;
+        QTest::newRow("not acknowledged, not back")
+                << true << false << false << 2000 << UpgradeVerdict::UnacknowledgedGone
+                << JobOutcome::Failed << JobCause::DidNotComeBack;
+    }
+    void verdictAfterTheImage()
+    {
+        QFETCH(bool, omitFinishReply);
+        QFETCH(bool, imageWrong);
+        QFETCH(bool, backToBootLoader);
+        QFETCH(int, restartMs);
+        QFETCH(UpgradeVerdict, verdict);
+        QFETCH(JobOutcome, outcome);
+        QFETCH(JobCause, cause);
         connectVirtual(0x1005);
-        device->omitReplies(0x20);
-        loadImage(randomBytes(1000, 12));
-        runUpgrade();
-        QVERIFY(deviceSession().upgradeDone);
-        QVERIFY(deviceSession().upgradeVerified);
-        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Succeeded));
-        QCOMPARE(deviceSession().versionAfterUpgrade(), QStringLiteral("1.0.3.2.8"));
-        QCOMPARE(device->mode(), VirtualDevice::Mode::Application);
-
-        // One that found the image wrong stays in its boot loader, silently.
-        connectVirtual(0x1005);
-        device->omitReplies(0x20);
-        loadImage(randomBytes(1000, 12));
-        deviceSession().setUpgradeCheck({{0, 0, 0, 1}});
-        deviceSession().timing.restartWaitMs = 300;
-        runUpgrade();
-        QVERIFY(!deviceSession().upgradeDone);
-        QCOMPARE(cause(), int(JobCause::StayedInBootLoader));
-        QCOMPARE(device->mode(), VirtualDevice::Mode::BootLoader);
+        setTiming(400);
+        // The first restart (into the boot loader) is quick; the one after the image takes
+        // restartMs.
+        device->omitReplies(0x20, omitFinishReply);
+        device->failImageCheck(imageWrong);
+        device->restartIntoBootLoaderAfterImage(backToBootLoader);
+        UpgradeJob job(target, imageFor(0x1005, randomBytes(1000, 12)));
+        QVERIFY(job.start());
+        QVERIFY(spinUntil([&job]() { return job.phase() == JobPhase::Erasing || job.isFinished(); }));
+        if (restartMs > 400)
+            device->setRestartDelay(restartMs);
+        QVERIFY(spinUntil([&job]() { return job.isFinished(); }));
+        const JobResult result = job.result();
+        QCOMPARE(result.verdict, verdict);
+        QCOMPARE(result.outcome, outcome);
+        QCOMPARE(result.cause, cause);
+        QCOMPARE(result.acknowledged, !omitFinishReply);
+        if (outcome == JobOutcome::Succeeded)
+            QCOMPARE(result.firmwareAfter, QStringLiteral("1.0.3.2.8"));
+        else
+            QCOMPARE(result.step, JobStep::Restart);
     }
 
     void helloWithoutReply()
@@ -313,11 +331,9 @@ private slots:
         // does not sit through the hello's tries, it goes on to the boot loader at once.
         connectVirtual(0x1005);
         device->omitReplies(0x37);
-        loadImage(randomBytes(2 * 512, 17));
         QElapsedTimer timer;
         timer.start();
-        runUpgrade();
-        QVERIFY(deviceSession().upgradeDone);
+        QCOMPARE(upgrade(randomBytes(2 * 512, 17)).outcome, JobOutcome::Succeeded);
         QVERIFY(device->lastUpgradeVerified());
         QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
     }
@@ -325,23 +341,21 @@ private slots:
     void lowPowerEndsTheUpgrade_data()
     {
         QTest::addColumn<int>("command");
-        QTest::addColumn<int>("step");
-        QTest::newRow("erase") << 0x09 << int(JobStep::Erase);
-        QTest::newRow("block") << 0x04 << int(JobStep::Block);
-        QTest::newRow("finish") << 0x20 << int(JobStep::Finish);
+        QTest::addColumn<JobStep>("step");
+        QTest::newRow("erase") << 0x09 << JobStep::Erase;
+        QTest::newRow("block") << 0x04 << JobStep::Block;
+        QTest::newRow("finish") << 0x20 << JobStep::Finish;
     }
     void lowPowerEndsTheUpgrade()
     {
         QFETCH(int, command);
-        QFETCH(int, step);
+        QFETCH(JobStep, step);
         connectVirtual(0x1005);
         device->answerWithStatus(quint8(command), VirtualDevice::Status::LowPower);
-        loadImage(randomBytes(3 * 512, 15));
-        runUpgrade();
-        QCOMPARE(cause(), int(JobCause::LowPower));
-        QCOMPARE(int(deviceSession().jobStep), step);
-        QVERIFY(!deviceSession().upgradeDone);
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("LOWPOWER"));
+        const JobResult result = upgrade(randomBytes(3 * 512, 15));
+        QCOMPARE(result.cause, JobCause::LowPower);
+        QCOMPARE(result.step, step);
+        QCOMPARE(result.outcome, JobOutcome::Failed);
     }
 
     void timeLimitEndsAStalledJob()
@@ -349,51 +363,47 @@ private slots:
         // The device does not answer the erase; the job gives up when its limit passes, long
         // before the erase's own tries are spent.
         connectVirtual(0x1005);
-        deviceSession().timing.timeLimitMs = 400;
-        loadImage(randomBytes(4 * 512, 16));
+        setTiming(10000, 400);
         device->dropReplies(3, 0x09);
         QElapsedTimer timer;
         timer.start();
-        runUpgrade();
-        QCOMPARE(cause(), int(JobCause::TimeLimit));
-        QCOMPARE(int(deviceSession().jobStep), int(JobStep::Erase));
+        const JobResult result = upgrade(randomBytes(4 * 512, 16));
+        QCOMPARE(result.cause, JobCause::TimeLimit);
+        QCOMPARE(result.step, JobStep::Erase);
         QVERIFY(timer.elapsed() < 3000);
     }
 
-    void stopRequestEndsTheJob()
+    void cancelEndsTheJobWithinASlice()
     {
         connectVirtual(0x1005);
-        loadImage(randomBytes(200 * 512, 13));
         device->setReportDelay(1);
-        startUsbThread();
-        QVERIFY(waitForBootLoader());
-        QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 2, 5000);
+        UpgradeJob job(target, imageFor(0x1005, randomBytes(200 * 512, 13)));
+        QVERIFY(job.start());
+        QVERIFY(spinUntil([this]() { return device->blocksReceived() >= 2; }));
         QElapsedTimer timer;
         timer.start();
-        stopUsbThread(); // asks, never waits
-        QVERIFY(timer.elapsed() < 50);
-        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 1000);
-        QVERIFY(!deviceSession().upgradeDone);
+        job.cancel(); // asks, never waits
+        QVERIFY(timer.elapsed() < 5);
+        QVERIFY(spinUntil([&job]() { return job.isFinished(); }, 1000));
+        QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(device->blocksReceived() < 200);
-        // The front ends see a stopped upgrade end as a failure.
-        QCOMPARE(cause(), int(JobCause::Stopped));
-        QCOMPARE(int(deviceSession().jobOutcome), int(JobOutcome::Failed));
+        QCOMPARE(job.result().cause, JobCause::Stopped);
+        QCOMPARE(job.result().outcome, JobOutcome::Failed);
     }
 
-    void pictureJobDuringUpgrade()
+    void jobAskedForDuringAnUpgradeIsRefused()
     {
-        // A job code of 3 set while the upgrade runs makes the worker read the pictures and end.
         connectVirtual(0x1005);
-        loadImage(randomBytes(400 * 512, 14));
         device->setReportDelay(1);
-        startUsbThread();
-        QVERIFY(waitForBootLoader());
-        QTRY_VERIFY_WITH_TIMEOUT(device->blocksReceived() >= 1, 5000);
-        deviceSession().usbJob = JobReadPictures;
-        QTRY_VERIFY_WITH_TIMEOUT(!usbThreadRunning(), 10000);
-        QCOMPARE(int(deviceSession().jobProgress), 12);
-        QCOMPARE(int(deviceSession().usbJob), int(JobNone));
-        QVERIFY(!deviceSession().upgradeDone);
+        UpgradeJob job(target, imageFor(0x1005, randomBytes(40 * 512, 14)));
+        QVERIFY(job.start());
+        QVERIFY(spinUntil([this]() { return device->blocksReceived() >= 1; }));
+        PictureReadJob read(target);
+        QVERIFY(!read.start());
+        QCOMPARE(read.result().cause, JobCause::Busy);
+        QVERIFY(spinUntil([&job]() { return job.isFinished(); }));
+        QCOMPARE(job.result().outcome, JobOutcome::Succeeded);
+        QCOMPARE(framesWithCode(*device, 0x39), 0);
     }
 
     void readPictures_data()
@@ -406,25 +416,22 @@ private slots:
     {
         QFETCH(int, id);
         connectVirtual(quint16(id));
-        const int format = deviceSession().screenFormat;
+        const int format = target->identity().screenFormat();
         const int bytes = format == 0 ? 512 : 1024;
         for (int slot = 0; slot < 12; ++slot)
             device->setPicture(slot, randomBytes(bytes, quint32(slot + id)));
-        QDir(deviceSession().deviceSerial()).removeRecursively();
+        QDir(QStringLiteral("c0ffee01")).removeRecursively();
 
-        deviceSession().usbJob = JobReadPictures;
-        runUsbJob();
-        QCOMPARE(int(deviceSession().jobProgress), 12);
-        QCOMPARE(deviceSession().jobResult(), QString());
-        QVERIFY(QDir(QStringLiteral("c0ffee01")).exists());
+        const JobResult result = readAll();
+        QCOMPARE(result.outcome, JobOutcome::Succeeded);
+        QCOMPARE(result.doneSlots().size(), 12);
         for (int slot = 0; slot < 12; ++slot) {
             const QString path
                     = QDir::currentPath() + QStringLiteral("/c0ffee01/%1.bmp").arg(slot + 1);
-            QCOMPARE(deviceSession().pictureFile(slot), path);
+            QCOMPARE(target->pictures().file(slot), path);
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray content = file.readAll();
-            QCOMPARE(content, monoBmp(format, device->picture(slot)));
+            QCOMPARE(file.readAll(), monoBmp(format, device->picture(slot)));
             // Converted back, the file gives the LCD bytes the device holds.
             QByteArray lcd(1536, '\0');
             const int size = BMP::bmp8ToLcdColRowData(reinterpret_cast<quint8 *>(lcd.data()), path,
@@ -438,17 +445,16 @@ private slots:
     {
         connectVirtual(0x1005);
         QDir(QStringLiteral("c0ffee01")).removeRecursively();
-        QStringList entries;
         for (int slot = 0; slot < 12; ++slot)
-            entries << QStringLiteral(":/512/512/x.bmp");
-        deviceSession().setPictureFiles(entries);
+            target->pictures().setFile(slot, QStringLiteral(":/512/512/x.bmp"));
         device->dropReplies(1, 0x39);
-        deviceSession().usbJob = JobReadPictures;
-        runUsbJob();
-        QCOMPARE(int(deviceSession().jobProgress), 12);
-        QCOMPARE(deviceSession().jobResult(), QStringLiteral("false"));
+        const JobResult result = readAll();
+        QCOMPARE(result.outcome, JobOutcome::Failed);
+        QCOMPARE(result.failedSlots(), QVector<int>{1});
+        QCOMPARE(result.pictureSlots.first().cause, JobCause::NoAnswer);
+        QCOMPARE(result.doneSlots().size(), 11);
         // The first slot kept its entry; the others arrived.
-        QCOMPARE(deviceSession().pictureFile(0), QStringLiteral(":/512/512/x.bmp"));
+        QCOMPARE(target->pictures().file(0), QStringLiteral(":/512/512/x.bmp"));
         QVERIFY(!QFile::exists(QStringLiteral("c0ffee01/1.bmp")));
         QVERIFY(QFile::exists(QStringLiteral("c0ffee01/12.bmp")));
     }
@@ -463,12 +469,9 @@ private slots:
     {
         QFETCH(bool, diskFull);
         connectVirtual(0x1005);
-        DeviceSession &session = deviceSession();
         QDir(QStringLiteral("c0ffee01")).removeRecursively();
-        session.usbJob = JobReadPictures;
-        runUsbJob();
-        QCOMPARE(int(session.jobOutcome), int(JobOutcome::Succeeded));
-        const QStringList filesBefore = session.pictureFiles();
+        QCOMPARE(readAll().outcome, JobOutcome::Succeeded);
+        const QStringList filesBefore = target->pictures().files();
         QFile first(QStringLiteral("c0ffee01/1.bmp"));
         QVERIFY(first.open(QIODevice::ReadOnly));
         const QByteArray firstBefore = first.readAll();
@@ -477,7 +480,8 @@ private slots:
 
         for (int slot = 0; slot < 12; ++slot)
             device->setPicture(slot, randomBytes(512, quint32(slot + 40)));
-        session.usbJob = JobReadPictures;
+        device->clearLog();
+        JobResult result;
         if (diskFull) {
             // Files may grow to 100 bytes only, as on a full disk.
             rlimit previous{};
@@ -486,21 +490,22 @@ private slots:
             rlimit small = previous;
             small.rlim_cur = 100;
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-            runUsbJob();
+            result = readAll();
             setrlimit(RLIMIT_FSIZE, &previous);
             signal(SIGXFSZ, oldHandler);
         } else {
-            // The folder's place is taken by a file.
+            // The folder's place is taken by a file: nothing is read that could not be kept.
             QVERIFY(writeFile(QStringLiteral("notafolder"), "x") == QStringLiteral("notafolder"));
-            setPictureFolder(QDir::current().filePath(QStringLiteral("notafolder/pictures")));
-            runUsbJob();
-            setPictureFolder(QString());
+            result = readAll(QDir::current().filePath(QStringLiteral("notafolder/pictures")));
+            QCOMPARE(result.step, JobStep::File);
+            QVERIFY(!result.error.isEmpty());
+            QCOMPARE(framesWithCode(*device, 0x39), 0);
         }
 
         // Reported as failed, with the cause; every file and slot as it was.
-        QCOMPARE(int(session.jobOutcome), int(JobOutcome::Failed));
-        QCOMPARE(cause(), int(JobCause::PictureFile));
-        QCOMPARE(session.pictureFiles(), filesBefore);
+        QCOMPARE(result.outcome, JobOutcome::Failed);
+        QCOMPARE(result.cause, JobCause::File);
+        QCOMPARE(target->pictures().files(), filesBefore);
         QVERIFY(first.open(QIODevice::ReadOnly));
         QCOMPARE(first.readAll(), firstBefore);
         QCOMPARE(QDir(QStringLiteral("c0ffee01")).entryList(QDir::Files).size(), 12);
@@ -509,64 +514,85 @@ private slots:
     void writeMarkedMonoPictures()
     {
         connectVirtual(0x1005);
-        DeviceSession &session = deviceSession();
-        QStringList files;
+        PictureSet &set = target->pictures();
         for (int slot = 0; slot < 12; ++slot) {
-            files << writeFile(QStringLiteral("mono%1.bmp").arg(slot),
-                               monoBmp(0, randomBytes(512, quint32(100 + slot))));
+            set.setFile(slot, writeFile(QStringLiteral("mono%1.bmp").arg(slot),
+                                        monoBmp(0, randomBytes(512, quint32(100 + slot)))));
         }
-        session.setPictureFiles(files);
-        session.pictureWriteMask = 0x0005;
-        session.jobProgress = 0;
-        session.setJobResult(QString());
-        session.usbJob = JobWritePictures;
-        runUsbJob();
-        QCOMPARE(int(session.jobProgress), 2);
-        QCOMPARE(int(session.pictureWriteMask), 0);
-        QCOMPARE(session.jobResult(), QString());
-        QCOMPARE(device->receivedFrames().size(), 1 + 2); // the information request, two slots
+        set.clearMarks();
+        set.mark(0);
+        set.mark(2);
+        device->clearLog();
+        PictureWriteJob job(target);
+        QVERIFY(runJob(job));
+        QCOMPARE(job.result().outcome, JobOutcome::Succeeded);
+        QCOMPARE(job.result().doneSlots(), (QVector<int>{1, 3}));
+        QCOMPARE(int(set.writeMask()), 0);
+        QCOMPARE(device->receivedFrames().size(), 2);
         QCOMPARE(device->picture(0), randomBytes(512, 100));
         QCOMPARE(device->picture(2), randomBytes(512, 102));
-        QCOMPARE(quint8(device->receivedFrames().at(2)[6]), quint8(3));
+        QCOMPARE(quint8(device->receivedFrames().at(1)[6]), quint8(3));
     }
 
     void writeFailures()
     {
         connectVirtual(0x1005);
-        DeviceSession &session = deviceSession();
-        QStringList files;
-        files << writeFile(QStringLiteral("tall.bmp"), colourBmp(128, 48, 255, 255, 255));
-        files << QStringLiteral("missing.bmp");
-        files << writeFile(QStringLiteral("ok.bmp"), monoBmp(0, randomBytes(512, 5)));
-        files << writeFile(QStringLiteral("garbage.bmp"), QByteArray("BM not a picture"));
-        session.setPictureFiles(files);
-        session.pictureWriteMask = 0x000F;
-        session.jobProgress = 0;
-        session.usbJob = JobWritePictures;
-        runUsbJob();
-        // 768 bytes are not sent but counted; unconvertible files are failures, not counted.
-        QCOMPARE(int(session.jobProgress), 2);
-        QCOMPARE(session.jobResult(), QStringLiteral("false"));
-        QCOMPARE(device->receivedFrames().size(), 2);
+        const QVector<PictureInput> inputs{
+                {0, writeFile(QStringLiteral("tall.bmp"), colourBmp(128, 48, 255, 255, 255))},
+                {1, QStringLiteral("missing.bmp")},
+                {2, writeFile(QStringLiteral("ok.bmp"), monoBmp(0, randomBytes(512, 5)))},
+                {3, writeFile(QStringLiteral("garbage.bmp"), QByteArray("BM not a picture"))}};
+        target->pictures().markAll();
+        device->clearLog();
+        PictureWriteJob job(target, inputs);
+        QVERIFY(runJob(job));
+        // Each picture that cannot be made fails on its own; the good one is written.
+        const JobResult &result = job.result();
+        QCOMPARE(result.outcome, JobOutcome::Failed);
+        QCOMPARE(result.cause, JobCause::PictureFile);
+        QCOMPARE(result.detail, 1);
+        QCOMPARE(result.doneSlots(), QVector<int>{3});
+        QCOMPARE(result.failedSlots(), (QVector<int>{1, 2, 4}));
+        QCOMPARE(device->receivedFrames().size(), 1);
         QCOMPARE(device->picture(2), randomBytes(512, 5));
+        QVERIFY(target->pictures().isMarked(0));
+        QVERIFY(!target->pictures().isMarked(2));
+    }
+
+    void failedReportWriteDoesNotEndTheLink()
+    {
+        // Both tries of the first picture's report fail; the device stays on the bus, so the
+        // following pictures are still sent.
+        connectVirtual(0x1005);
+        QVector<PictureInput> inputs;
+        for (int slot = 0; slot < 12; ++slot) {
+            inputs.append({slot, writeFile(QStringLiteral("mono%1.bmp").arg(slot),
+                                           monoBmp(0, randomBytes(512, quint32(slot))))});
+        }
+        device->clearLog();
+        device->failWrites(2);
+        PictureWriteJob job(target, inputs);
+        QVERIFY(runJob(job));
+        QCOMPARE(job.result().failedSlots(), QVector<int>{1});
+        QCOMPARE(job.result().pictureSlots.first().cause, JobCause::NoAnswer);
+        QCOMPARE(job.result().doneSlots().size(), 11);
+        QCOMPARE(framesWithCode(*device, 0x34), 11);
     }
 
     void writeColourPictures()
     {
         connectVirtual(0x3000);
-        DeviceSession &session = deviceSession();
-        QStringList files;
+        PictureSet &set = target->pictures();
         for (int slot = 0; slot < 10; ++slot)
-            files << writeFile(QStringLiteral("colour%1.bmp").arg(slot),
-                               colourBmp(80, 160, quint8(slot * 20), 0, 255));
-        session.setPictureFiles(files);
-        session.pictureWriteMask = 0;
-        session.jobProgress = 0;
-        session.usbJob = JobWritePictures;
-        runUsbJob();
-        QCOMPARE(int(session.jobProgress), 10);
-        QCOMPARE(session.jobResult(), QString());
-        QCOMPARE(device->receivedFrames().size(), 1 + 10 * 50);
+            set.setFile(slot, writeFile(QStringLiteral("colour%1.bmp").arg(slot),
+                                        colourBmp(80, 160, quint8(slot * 20), 0, 255)));
+        set.clearMarks();
+        device->clearLog();
+        PictureWriteJob job(target);
+        QVERIFY(runJob(job, 30000));
+        QCOMPARE(job.result().outcome, JobOutcome::Succeeded);
+        QCOMPARE(job.result().doneSlots().size(), 10);
+        QCOMPARE(device->receivedFrames().size(), 10 * 50);
         // Pure blue in RGB565, high byte first.
         const QByteArray picture = device->picture(0);
         QCOMPARE(quint8(picture[0]), quint8(0x00));
