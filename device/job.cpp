@@ -55,6 +55,11 @@ void Job::stopBeforeDestruction()
     m_state = Finished;
 }
 
+Device *Job::device() const
+{
+    return m_device.data();
+}
+
 bool Job::start()
 {
     if (m_state != Idle)

@@ -69,7 +69,7 @@ public:
     ~Job() override;
 
     JobKind kind() const { return m_result.kind; }
-    Device *device() const { return m_device.data(); }
+    Device *device() const;
 
     // Starts the job. False when it is refused before anything is sent (busy, not connected,
     // an input that does not fit the device); result() then says why and finished() is not

@@ -108,6 +108,8 @@ QString jobCauseKey(JobCause cause)
         return QStringLiteral("nothingDone");
     case JobCause::File:
         return QStringLiteral("file");
+    case JobCause::Damaged:
+        return QStringLiteral("damaged");
     case JobCause::Busy:
         return QStringLiteral("busy");
     case JobCause::NotConnected:

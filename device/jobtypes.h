@@ -63,6 +63,7 @@ enum class JobCause : int {
     PictureFile, // a picture could not be converted
     NothingDone, // the job had nothing it could send
     File, // a file could not be read or written (the operating system's reason is given)
+    Damaged, // a file is not what it should be (a user resource file without its identity)
     // Refusals before anything is sent:
     Busy, // another job runs on the device
     NotConnected, // the device is not connected

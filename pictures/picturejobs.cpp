@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <future>
 #include <vector>
@@ -34,6 +35,11 @@ bool endsTheJob(JobCause cause)
 }
 
 } // namespace
+
+int pictureReadTimeLimitMs(const LinkTiming &timing)
+{
+    return limitOr(timing.timeLimitMs, PictureReadLimitMs);
+}
 
 QByteArray pictureFileFromReply(const QByteArray &frame, int format)
 {
@@ -81,7 +87,7 @@ bool folderIsWritable(const QString &folder, QString *reason)
 // --- reading ----------------------------------------------------------------------------------
 
 PictureReadJob::PictureReadJob(Device *device, const QString &folder, QObject *parent)
-    : Job(JobKind::PictureRead, device, parent)
+    : PictureReadingJob(JobKind::PictureRead, device, parent)
     , m_folder(folder)
 { }
 
@@ -108,13 +114,19 @@ JobCause PictureReadJob::prepare()
 
 void PictureReadJob::run()
 {
+    control().setDeadline(pictureReadTimeLimitMs(timing()));
+    readPictures(m_folder, m_address, m_format);
+}
+
+bool PictureReadingJob::readPictures(const QString &folder, quint16 address, int format)
+{
     setPhase(JobPhase::ReadingPictures);
-    control().setDeadline(limitOr(timing().timeLimitMs, PictureReadLimitMs));
-    const int count = PictureSet::slotCount(m_format);
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    const int count = PictureSet::slotCount(format);
     QString reason;
-    if (!folderIsWritable(m_folder, &reason)) {
+    if (!folderIsWritable(prefix, &reason)) {
         fail(JobCause::File, JobStep::File, 0, reason);
-        return;
+        return false;
     }
 
     // Saving goes on beside the transfer, so the next request never waits for the disk.
@@ -126,33 +138,37 @@ void PictureReadJob::run()
     };
     std::vector<Save> saves;
     QVector<SlotResult> results;
+    bool allRead = true;
     for (int number = 1; number <= count; ++number) {
         SlotResult slot;
         slot.slot = number;
         if (control().shouldStop()) {
             fail(causeOf(control().cancelled() ? LinkStatus::Cancelled : LinkStatus::TimedOut),
                  JobStep::Picture, number);
+            allRead = false;
             break;
         }
-        const LinkReply reply = link().requestLong(Wire::pictureReadRequest(m_address, number),
-                                                   LongReply::Picture, PictureReadTimeoutMs,
-                                                   m_format, &control());
+        const LinkReply reply
+                = link().requestLong(Wire::pictureReadRequest(address, number), LongReply::Picture,
+                                     PictureReadTimeoutMs, format, &control());
         if (!reply.answered()) {
             slot.cause = causeOf(reply.status);
             fail(slot.cause, JobStep::Picture, number);
             results.append(slot);
             reportProgress(number, count);
+            allRead = false;
             if (endsTheJob(slot.cause))
                 break;
             continue;
         }
-        const QByteArray file = pictureFileFromReply(reply.frame, m_format);
+        const QByteArray file = pictureFileFromReply(reply.frame, format);
         if (file.isEmpty()) {
             slot.cause = JobCause::NoAnswer;
             fail(slot.cause, JobStep::Picture, number);
             results.append(slot);
+            allRead = false;
         } else {
-            const QString path = m_folder + QString::number(number) + QStringLiteral(".bmp");
+            const QString path = prefix + QString::number(number) + QStringLiteral(".bmp");
             saves.push_back(Save{number, path, std::async(std::launch::async, [path, file]() {
                                      QString error;
                                      return writeUserFile(path, file, &error) ? QString() : error;
@@ -170,12 +186,14 @@ void PictureReadJob::run()
         if (!slot.done) {
             slot.cause = JobCause::File;
             fail(JobCause::File, JobStep::Picture, save.number, slot.error);
+            allRead = false;
         }
         results.append(slot);
     }
     std::sort(results.begin(), results.end(),
               [](const SlotResult &a, const SlotResult &b) { return a.slot < b.slot; });
     m_result.pictureSlots = results;
+    return allRead;
 }
 
 void PictureReadJob::apply()

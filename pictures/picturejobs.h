@@ -16,12 +16,27 @@ QByteArray pictureFileFromReply(const QByteArray &frame, int format);
 // the operating system's reason ("Permission denied", "No space left on device").
 bool folderIsWritable(const QString &folder, QString *reason);
 
-// Reads all twelve pictures of a mono device and saves them as <folder>/1.bmp ... 12.bmp (the
-// device's picture folder when folder is empty). The folder is checked first, so that nothing
-// is read from the device that could not be kept. A slot that fails does not keep the next ones
-// from being read, unless nothing more can come (low battery, the device gone, a cancel or the
-// time limit). Each file is written atomically; a slot that could not be saved keeps its file.
-class PictureReadJob : public Job
+// The time a read of all pictures may take: 10 s, or the timing's forced limit.
+int pictureReadTimeLimitMs(const LinkTiming &timing);
+
+// The jobs that read a mono device's pictures into files.
+class PictureReadingJob : public Job
+{
+    Q_OBJECT
+
+protected:
+    using Job::Job;
+    // Reads all twelve pictures and saves them as <folder>/1.bmp ... 12.bmp. The folder is
+    // checked first, so that nothing is read from the device that could not be kept. A slot
+    // that fails does not keep the next ones from being read, unless nothing more can come (low
+    // battery, the device gone, a cancel or the time limit). Each file is written atomically;
+    // a slot that could not be saved keeps its file. Every slot's outcome goes to the result.
+    bool readPictures(const QString &folder, quint16 address, int format);
+};
+
+// Reads all twelve pictures of a mono device into <folder>/1.bmp ... 12.bmp (the device's
+// picture folder when folder is empty); the device's picture set shows what arrived.
+class PictureReadJob : public PictureReadingJob
 {
     Q_OBJECT
 

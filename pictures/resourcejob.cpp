@@ -44,7 +44,6 @@ QImage pictureFromResourceLine(const QByteArray &bmpFile)
     return ResourceFile::pictureImage(bmpFile);
 }
 
-// An image as a BMP file in memory; empty when it cannot be written.
 QByteArray bmpFileOf(const QImage &image)
 {
     QByteArray bytes;
@@ -129,14 +128,6 @@ QStringList pictureSetFromFolder(int format, int count, const QString &folder)
         files << (fits ? stored : defaultPicturePath(format, slot));
     }
     return files;
-}
-
-QByteArray resourcePictureBytes(const QString &path)
-{
-    const QImage image = BMP::readPicture(path);
-    if (image.isNull())
-        return QByteArray();
-    return bmpFileOf(image);
 }
 
 ResourceFile::Contents resourceContents(unsigned sections, const EditedCurveGroup &temp,

@@ -3,6 +3,7 @@
 
 #include "device/session.h"
 #include "pictures/resourcefile.h"
+#include "pictures/resourcejobs.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,10 +33,6 @@ QString defaultPicturePath(int format, int slot);
 // does every format when folder is empty or missing.
 QStringList pictureSetFromFolder(int format, int count, const QString &folder);
 
-// A picture of the set as the resource file carries it: the picture loaded (from a file or a
-// compiled-in resource) and written as a BMP file in memory. Empty when it does not load.
-QByteArray resourcePictureBytes(const QString &path);
-
 // What a save of the given sections writes, from the session and the edited groups.
 ResourceFile::Contents resourceContents(unsigned sections, const EditedCurveGroup &temp,
                                         const EditedCurveGroup &power);
@@ -44,25 +41,6 @@ ResourceFile::Contents resourceContents(unsigned sections, const EditedCurveGrou
 // any earlier file as it was and gives false, with the reason in *error when it is not null.
 bool writeResourceFile(const QString &path, unsigned sections, const EditedCurveGroup &temp,
                        const EditedCurveGroup &power, QString *error = nullptr);
-
-// One thing a load did, in file order.
-struct ResourceLoadEvent
-{
-    enum Kind {
-        PictureStored, // the picture was saved into the picture folder and marked for writing
-        PictureNotStored, // the device has no picture folder (no serial number): not saved
-        PictureCorrupted, // the line failed its CRC, or its bytes are no picture
-        PictureUnwritable, // the picture could not be saved; the slot keeps its file
-        TempLoaded,
-        TempCorrupted,
-        PowerLoaded,
-        PowerCorrupted
-    };
-    Kind kind = PictureStored;
-    int index = 0; // picture slot or curve group, 0-based
-    int line = 0; // line of the file, from 1 (0: the line was missing at the end)
-    QString error; // PictureUnwritable: why
-};
 
 struct ResourceLoad
 {

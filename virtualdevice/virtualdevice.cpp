@@ -930,8 +930,8 @@ bool VirtualDevice::bootCommandLocked(quint8 code, const QByteArray &data)
         quint32 sum = 0;
         for (char byte : qAsConst(m_image))
             sum += quint8(byte);
-        m_lastVerified = m_erased && quint32(m_image.size()) == size && sum == check
-                         && !m_failImageCheck;
+        m_lastVerified
+                = m_erased && quint32(m_image.size()) == size && sum == check && !m_failImageCheck;
         if (!m_lastVerified) {
             statusReplyLocked(Status::Stop);
             return true;

@@ -1,6 +1,8 @@
 #include "catalogue/devicemodels.h"
 #include "device/devicejobs.h"
+#include "pictures/bmp.h"
 #include "pictures/picturejobs.h"
+#include "pictures/resourcejobs.h"
 #include "resources/art/artresources.h"
 #include "support/engine.h"
 #include "support/testsupport.h"
@@ -17,9 +19,8 @@ namespace {
 UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
 {
     UpgradeImage image;
-    UpgradeImage::fromBytes(bytes + QByteArray(1, char(target >> 8))
-                                    + QByteArray(1, char(target & 0xFF)),
-                            &image);
+    UpgradeImage::fromBytes(
+            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
     return image;
 }
 
@@ -64,7 +65,8 @@ private slots:
         rig.manager->scan();
         QCOMPARE(added.size(), 2);
         QVERIFY(rig.manager->find(QStringLiteral("virtual:2")));
-        QCOMPARE(rig.manager->find(QStringLiteral("22")), rig.manager->find(QStringLiteral("virtual:2")));
+        QCOMPARE(rig.manager->find(QStringLiteral("22")),
+                 rig.manager->find(QStringLiteral("virtual:2")));
 
         second->unplug();
         rig.manager->scan();
@@ -105,7 +107,9 @@ private slots:
         QVERIFY(upgradeB.start());
         QVERIFY(read.start());
         QVERIFY(spinUntil(
-                [&]() { return upgradeA.isFinished() && upgradeB.isFinished() && read.isFinished(); },
+                [&]() {
+                    return upgradeA.isFinished() && upgradeB.isFinished() && read.isFinished();
+                },
                 20000));
         QCOMPARE(upgradeA.result().outcome, JobOutcome::Succeeded);
         QCOMPARE(upgradeB.result().outcome, JobOutcome::Succeeded);
@@ -127,7 +131,8 @@ private slots:
     void upgradeWithoutPort()
     {
         QFETCH(QString, options);
-        auto bus = VirtualBus::fromEnvironment(QStringLiteral("1005,restart=60,erase=5,") + options);
+        auto bus
+                = VirtualBus::fromEnvironment(QStringLiteral("1005,restart=60,erase=5,") + options);
         DeviceManager manager(bus);
         LinkTiming timing;
         timing.bootWaitRoundMs = 50;
@@ -327,6 +332,83 @@ private slots:
         QCOMPARE(target->parameters().brightness, quint16(200));
     }
 
+    void resourceFileSavesWhatTheDeviceHoldsAndLoadsItBack()
+    {
+        VirtualRig rig;
+        auto device = rig.plug(VirtualRig::settingsFor(0x1005, 0x81));
+        for (int slot = 0; slot < 12; ++slot)
+            device->setPicture(slot, randomBytes(512, quint32(slot + 90)));
+        Device *target = rig.connect(QStringLiteral("virtual:1"));
+        QVERIFY(target);
+        const CurveSet before = target->curves();
+
+        // The pictures read from the device, not whatever the picture folder holds.
+        const QString path = QDir::current().filePath(QStringLiteral("all.ct_user"));
+        ResourceSaveJob save(target, path, ResourceFile::AllSections, ResourcePictures::Device);
+        QVERIFY(runJob(save));
+        QVERIFY2(save.result().succeeded(), qPrintable(jobCauseKey(save.result().cause)));
+
+        for (CurveSet::Points &group : target->curves().temperatures)
+            group.fill(250);
+        target->pictures().clearMarks();
+        ResourceLoadJob load(target, path, ResourceFile::AllSections);
+        QVERIFY(runJob(load));
+        QVERIFY(load.result().succeeded());
+        QVERIFY(!load.hasProblems());
+        QCOMPARE(load.storedPictures().size(), 12);
+        QCOMPARE(target->curves(), before);
+        QCOMPARE(target->pictures().writeMask(), target->pictures().allSlotsMask());
+        QByteArray lcd(1024, '\0');
+        const int size = BMP::bmp8ToLcdColRowData(reinterpret_cast<quint8 *>(lcd.data()),
+                                                  target->pictures().file(4), true, lcd.size());
+        QCOMPARE(lcd.left(size), device->picture(4));
+
+        // A damaged line changes nothing of its own; the lines after it still load.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        file.close();
+        const int tempLine = lines.indexOf(QStringLiteral("t")) + 3;
+        lines[tempLine].replace(5, 2, lines[tempLine].mid(5, 2) == "00" ? "11" : "00");
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join('\n').toLatin1() + '\n');
+        file.close();
+        ResourceLoadJob damaged(target, path, ResourceFile::TempSection);
+        QVERIFY(runJob(damaged));
+        QVERIFY(damaged.hasProblems());
+        QCOMPARE(damaged.loadedTemperatureGroups(), (QVector<int>{0, 1, 3, 4}));
+        QCOMPARE(damaged.events().at(2).kind, ResourceLoadEvent::TempCorrupted);
+        QCOMPARE(damaged.events().at(2).line, tempLine + 1);
+    }
+
+    void resourceFileOfAnotherDeviceChangesNothing()
+    {
+        VirtualRig rig;
+        rig.plug(VirtualRig::settingsFor(0x1005, 0x82));
+        rig.plug(VirtualRig::settingsFor(0x2001, 0x83));
+        Device *first = rig.connect(QStringLiteral("virtual:1"));
+        Device *second = rig.connect(QStringLiteral("virtual:2"));
+        QVERIFY(first && second);
+        const QString path = QDir::current().filePath(QStringLiteral("other.ct_user"));
+        ResourceSaveJob save(second, path, ResourceFile::AllSections);
+        QVERIFY(runJob(save));
+        const CurveSet curves = first->curves();
+        const QStringList files = first->pictures().files();
+        ResourceLoadJob load(first, path, ResourceFile::AllSections);
+        QVERIFY(runJob(load));
+        QCOMPARE(load.result().cause, JobCause::WrongDevice);
+        QCOMPARE(load.fileDeviceId(), quint16(0x2001));
+        QCOMPARE(first->curves(), curves);
+        QCOMPARE(first->pictures().files(), files);
+
+        // A folder that cannot be written is reported with the system's reason.
+        ResourceSaveJob unwritable(first, QStringLiteral("/proc/korlex.ct_user"),
+                                   ResourceFile::TempSection);
+        QVERIFY(runJob(unwritable));
+        QCOMPARE(unwritable.result().cause, JobCause::File);
+        QVERIFY(!unwritable.result().error.isEmpty());
+    }
+
     void celsiusValuesSurviveTheDeviceUnit()
     {
         for (int celsius = 100; celsius <= 315; ++celsius) {
@@ -343,7 +425,8 @@ private slots:
         auto device = rig->plug(settings);
         Device *target = rig->connect(QStringLiteral("virtual:1"));
         QVERIFY(target);
-        auto job = std::make_unique<UpgradeJob>(target, imageFor(0x1005, randomBytes(100 * 512, 8)));
+        auto job
+                = std::make_unique<UpgradeJob>(target, imageFor(0x1005, randomBytes(100 * 512, 8)));
         QVERIFY(job->start());
         QVERIFY(spinUntil([&]() { return device->blocksReceived() >= 2; }));
         QElapsedTimer timer;

@@ -82,9 +82,8 @@ QString writeFile(const QString &path, const QByteArray &content)
 UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
 {
     UpgradeImage image;
-    UpgradeImage::fromBytes(bytes + QByteArray(1, char(target >> 8))
-                                    + QByteArray(1, char(target & 0xFF)),
-                            &image);
+    UpgradeImage::fromBytes(
+            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
     return image;
 }
 
@@ -310,7 +309,8 @@ private slots:
         device->restartIntoBootLoaderAfterImage(backToBootLoader);
         UpgradeJob job(target, imageFor(0x1005, randomBytes(1000, 12)));
         QVERIFY(job.start());
-        QVERIFY(spinUntil([&job]() { return job.phase() == JobPhase::Erasing || job.isFinished(); }));
+        QVERIFY(spinUntil(
+                [&job]() { return job.phase() == JobPhase::Erasing || job.isFinished(); }));
         if (restartMs > 400)
             device->setRestartDelay(restartMs);
         QVERIFY(spinUntil([&job]() { return job.isFinished(); }));
