@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -154,10 +155,13 @@ QImage refuse(QString *error, const QString &why)
 QImage decode(QImageReader &reader, const QByteArray &head, qint64 fileSize, const QString &name,
               const Reading &how, QString *error)
 {
+    const QByteArray format = reader.format().toLower();
     QSize size = reader.size();
+    // Qt's BMP reader announces the rows of a top-down picture as a negative height.
+    if (format == "bmp" && size.height() < 0 && size.height() > std::numeric_limits<int>::min())
+        size.setHeight(-size.height());
     if (!size.isValid() || size.isEmpty())
         return refuse(error, QStringLiteral("%1: no picture: %2").arg(name, reader.errorString()));
-    const QByteArray format = reader.format().toLower();
     if (how.drawingFit.isValid() && format.startsWith("svg")) {
         size = size.scaled(how.drawingFit, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         reader.setScaledSize(size);

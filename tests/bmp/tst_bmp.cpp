@@ -93,6 +93,7 @@ private slots:
     void refusedBeforeDecoding();
     void cutShortRefused();
     void runLengthSkipsTakeColourZero();
+    void topDownRows();
 
 private:
     QString saved(const QByteArray &bytes)
@@ -384,6 +385,21 @@ void TestBmp::runLengthSkipsTakeColourZero()
             for (int x = 0; x < 64; ++x)
                 QCOMPARE(lcdBit(lcd, 64, x, y), white(x, y));
     }
+}
+
+// A BMP file may store its rows from the top (a negative height); it reads upright.
+void TestBmp::topDownRows()
+{
+    const QByteArray bottomUp = rgbFile(4, 3, [](int, int y) { return y == 0 ? 0xFF0000u : 0u; });
+    const int stride = 12;
+    QByteArray topDown = bottomUp.left(54);
+    putLe(topDown, 22, quint32(-3), 4);
+    for (int row = 2; row >= 0; --row)
+        topDown += bottomUp.mid(54 + row * stride, stride);
+    const QImage image = BMP::readPicture(saved(topDown));
+    QCOMPARE(image.size(), QSize(4, 3));
+    QCOMPARE(image.pixel(2, 0), 0xFFFF0000u);
+    QCOMPARE(image.pixel(2, 2), 0xFF000000u);
 }
 
 QTEST_GUILESS_MAIN(TestBmp)
