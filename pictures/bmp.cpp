@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -210,6 +211,15 @@ QImage decode(QImageReader &reader, const QByteArray &head, qint64 fileSize, con
         return refuse(error, QStringLiteral("%1: the run-length picture was not decoded into a "
                                             "cleared image")
                                      .arg(name));
+    // Pixel values that a short palette has no colour for show black, as the LCD conversions
+    // show them; painting the picture would otherwise look them up past the end of its table.
+    const int values = image.depth() <= 8 ? 1 << image.depth() : 0;
+    if (image.colorCount() > 0 && image.colorCount() < values) {
+        QVector<QRgb> table = image.colorTable();
+        table.resize(values);
+        std::fill(table.begin() + image.colorCount(), table.end(), qRgb(0, 0, 0));
+        image.setColorTable(table);
+    }
     const bool turned = how.autoTransform && image.size() == size.transposed();
     if (image.size() != size && !turned) // the checks above were made for another size
         return refuse(

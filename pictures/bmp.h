@@ -40,7 +40,8 @@ qint64 pixelBudget(qint64 fileSize);
 // it is not null.
 //
 // A picture decodes to the same pixels on every read: pixels that the escapes of a run-length
-// BMP pass over take the colour of palette entry 0.
+// BMP pass over take the colour of palette entry 0, and pixel values that a short palette has
+// no colour for are black.
 QImage readPicture(const QString &path, QString *error = nullptr);
 
 // The same for a picture imported into a slot of slotSize: a photo is turned upright by its
