@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 
@@ -33,9 +34,20 @@ qint64 pixelBudget(qint64 fileSize);
 // Reads a picture file or a compiled-in resource path (":/..."). The format is told by the
 // content, not by the name, so any picture Qt reads is read (a PNG saved as "3.bmp" too).
 // Refused before anything is decoded: what is not a regular file, a file larger than the largest
-// picture needs, and a picture that is larger than MaxPictureSide on a side or than the pixel
-// budget of its file. A null image on failure, with the reason in *error when it is not null.
+// picture needs, a picture that is larger than MaxPictureSide on a side or than the pixel
+// budget of its file, and a BMP file that is cut short (it holds less pixel data than its
+// headers announce). A null image on failure, with the reason, naming the file, in *error when
+// it is not null.
+//
+// A picture decodes to the same pixels on every read: pixels that the escapes of a run-length
+// BMP pass over take the colour of palette entry 0, and pixel values that a short palette has
+// no colour for are black.
 QImage readPicture(const QString &path, QString *error = nullptr);
+
+// The same for a picture imported into a slot of slotSize: a photo is turned upright by its
+// orientation tag, and a drawing without pixels of its own (SVG) is drawn at the largest size
+// that fits the slot, keeping its aspect ratio.
+QImage readImportPicture(const QString &path, const QSize &slotSize, QString *error = nullptr);
 
 // The same for the bytes of a picture file in memory, read in the given format only (such as
 // "bmp"): bytes of another format are refused rather than handed to whichever reader knows them.

@@ -2,6 +2,7 @@
 
 #include "device/session.h"
 #include "device/userfile.h"
+#include "pictures/bmp.h"
 #include "pictures/iconeditor.h"
 #include "pictures/imageconvert.h"
 #include "widgets/msgbox.h"
@@ -568,16 +569,11 @@ QImage BmpEditor::convertImport(const QImage &source) const
 
 bool BmpEditor::importPicture(const QString &file)
 {
-    QImage source;
-    if (isRegularUserFile(file)) {
-        QImageReader reader(file);
-        reader.setAutoTransform(true); // photos taken upright stay upright
-        // Drawings without a size of their own are drawn straight at the slot's size.
-        if (reader.format().startsWith("svg") && reader.size().isValid() && !slotSize().isEmpty())
-            reader.setScaledSize(reader.size().scaled(slotSize(), Qt::KeepAspectRatio));
-        source = reader.read();
-    }
-    if (source.isNull() || slotSize().isEmpty()) {
+    // The checked reader of every picture: regular files only, within the size budgets, photos
+    // upright, drawings drawn straight at the slot's size.
+    const QSize slot = slotSize();
+    const QImage source = slot.isEmpty() ? QImage() : BMP::readImportPicture(file, slot);
+    if (source.isNull()) {
         delete new MsgBox(QCoreApplication::translate("main", " 提示 "),
                           text("无法读取图片:") + QLatin1Char('\n')
                                   + QDir::toNativeSeparators(file),

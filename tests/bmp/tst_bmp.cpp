@@ -35,8 +35,8 @@ QByteArray rgbFile(int w, int h, const std::function<quint32(int, int)> &rgb)
     return image.save(&buffer, "BMP") ? bytes : QByteArray();
 }
 
-// An 8-bit run-length BMP of w x h with a black and white palette and the given run data.
-QByteArray runLengthFile(int w, int h, const QByteArray &runs)
+// An 8-bit run-length BMP of w x h with the palette colour0, white and the given run data.
+QByteArray runLengthFile(int w, int h, const QByteArray &runs, quint32 colour0 = 0)
 {
     QByteArray head(62, '\0');
     head[0] = 'B';
@@ -51,8 +51,20 @@ QByteArray runLengthFile(int w, int h, const QByteArray &runs)
     putLe(head, 30, 1, 4); // run-length, 8 bits
     putLe(head, 34, quint32(runs.size()), 4);
     putLe(head, 46, 2, 4);
+    putLe(head, 54, colour0, 4);
     putLe(head, 58, 0xFFFFFF, 4);
     return head + runs;
+}
+
+// Leaves the heap full of freed blocks of the pattern, of the sizes a decoded picture takes,
+// so that a decoder that leaves pixels unwritten shows the pattern rather than zeros.
+void dirtyHeap(char pattern)
+{
+    for (int size : {512, 1024, 4096, 8192, 65536}) {
+        std::vector<QByteArray> blocks;
+        for (int i = 0; i < 16; ++i)
+            blocks.emplace_back(size, pattern);
+    }
 }
 
 bool lcdBit(const std::vector<quint8> &lcd, int width, int x, int y)
@@ -79,6 +91,9 @@ private slots:
     void resourcePath();
     void anyPictureFormat();
     void refusedBeforeDecoding();
+    void cutShortRefused();
+    void runLengthSkipsTakeColourZero();
+    void topDownRows();
 
 private:
     QString saved(const QByteArray &bytes)
@@ -320,6 +335,71 @@ void TestBmp::refusedBeforeDecoding()
     QVERIFY(BMP::readPicture(pipe).isNull());
     QVERIFY(BMP::bmp8ToLcdColRowData(lcd.data(), pipe, true, 512) < 0);
 #endif
+}
+
+// A BMP file with less pixel data than its header announces is refused on every read, whatever
+// the memory held, and the message names the file.
+void TestBmp::cutShortRefused()
+{
+    const QByteArray whole = rgbFile(40, 30, [](int, int) { return 0xFF0000u; });
+    const QString path = saved(whole.left(whole.size() - 1));
+    std::vector<quint8> lcd(26112);
+    for (char pattern : {'\x11', '\xEE'}) {
+        dirtyHeap(pattern);
+        QString why;
+        QVERIFY(BMP::readPicture(path, &why).isNull());
+        QVERIFY2(why.contains(path) && why.contains("cut short"), qPrintable(why));
+        QVERIFY(BMP::readPicture(whole.left(whole.size() - 1), "bmp").isNull());
+        QVERIFY(BMP::bmp24ToLcdData(lcd.data(), path, int(lcd.size())) < 0);
+    }
+    QCOMPARE(BMP::readPicture(saved(whole)).size(), QSize(40, 30));
+}
+
+// Run-length data that skip pixels (a delta escape, a line ended early, the picture ended
+// early) decode with those pixels in the colour of palette entry 0, on every read.
+void TestBmp::runLengthSkipsTakeColourZero()
+{
+    // 64 x 16, bottom row first: four white pixels, a jump 5 right and 2 up, three white
+    // pixels, the end of that line, two white pixels, the end of the picture.
+    const QByteArray runs = QByteArray::fromHex("0401"
+                                                "00020502"
+                                                "0301"
+                                                "0000"
+                                                "0201"
+                                                "0001");
+    const QString path = saved(runLengthFile(64, 16, runs, 0x204080));
+    const auto white = [](int x, int y) {
+        return (y == 15 && x < 4) || (y == 13 && x >= 9 && x < 12) || (y == 12 && x < 2);
+    };
+    std::vector<quint8> lcd(128);
+    for (char pattern : {'\x11', '\xEE'}) {
+        dirtyHeap(pattern);
+        const QImage image = BMP::readPicture(path);
+        QCOMPARE(image.size(), QSize(64, 16));
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 64; ++x)
+                QCOMPARE(image.pixel(x, y), white(x, y) ? 0xFFFFFFFFu : 0xFF204080u);
+        dirtyHeap(pattern);
+        QCOMPARE(BMP::bmp8ToLcdColRowData(lcd.data(), path, true, 128), 128);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 64; ++x)
+                QCOMPARE(lcdBit(lcd, 64, x, y), white(x, y));
+    }
+}
+
+// A BMP file may store its rows from the top (a negative height); it reads upright.
+void TestBmp::topDownRows()
+{
+    const QByteArray bottomUp = rgbFile(4, 3, [](int, int y) { return y == 0 ? 0xFF0000u : 0u; });
+    const int stride = 12;
+    QByteArray topDown = bottomUp.left(54);
+    putLe(topDown, 22, quint32(-3), 4);
+    for (int row = 2; row >= 0; --row)
+        topDown += bottomUp.mid(54 + row * stride, stride);
+    const QImage image = BMP::readPicture(saved(topDown));
+    QCOMPARE(image.size(), QSize(4, 3));
+    QCOMPARE(image.pixel(2, 0), 0xFFFF0000u);
+    QCOMPARE(image.pixel(2, 2), 0xFF000000u);
 }
 
 QTEST_GUILESS_MAIN(TestBmp)

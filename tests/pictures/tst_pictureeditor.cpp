@@ -12,6 +12,7 @@
 #include "widgets/msgbox.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -152,6 +153,8 @@ private slots:
     void importFitsSlotWithThreshold_data();
     void importFitsSlotWithThreshold();
     void importColourAndUnreadable();
+    void importRefusesUncheckedPictures_data();
+    void importRefusesUncheckedPictures();
     void ditheringGreyRamp();
     void undoRestoresEveryKindOfEdit();
     void invertFlipAndShift();
@@ -369,6 +372,50 @@ void TestPictureEditor::importColourAndUnreadable()
     QVERIFY2(catcher.messages.at(0).contains(QDir::toNativeSeparators(broken)),
              qPrintable(catcher.messages.at(0)));
     QCOMPARE(editor.iconEditor->getIconImage(), shown);
+}
+
+void TestPictureEditor::importRefusesUncheckedPictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    // Wider than any picture is read.
+    QImage wideStrip(5000, 4, QImage::Format_RGB32);
+    wideStrip.fill(Qt::white);
+    QByteArray png;
+    QBuffer pngBuffer(&png);
+    QVERIFY(pngBuffer.open(QIODevice::WriteOnly) && wideStrip.save(&pngBuffer, "PNG"));
+    QTest::newRow("over budget") << QStringLiteral("strip.png") << png;
+    // A BMP whose last row lacks a byte.
+    QImage white(40, 30, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QByteArray bmp;
+    QBuffer bmpBuffer(&bmp);
+    QVERIFY(bmpBuffer.open(QIODevice::WriteOnly) && white.save(&bmpBuffer, "BMP"));
+    bmp.chop(1);
+    QTest::newRow("cut short") << QStringLiteral("cut.bmp") << bmp;
+}
+
+// The import reads through the checked reader of every picture: what it refuses is named in a
+// message and the picture stays as it was.
+void TestPictureEditor::importRefusesUncheckedPictures()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    deviceSession().screenFormat = 0;
+    const QString path = workDir.filePath(name);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+
+    BmpEditor editor;
+    editor.loadePicFile(wide);
+    const QImage before = editor.iconEditor->getIconImage();
+    MessageCatcher catcher;
+    QVERIFY(!editor.importPicture(path));
+    QCOMPARE(catcher.messages.size(), 1);
+    QVERIFY2(catcher.messages.at(0).contains(QDir::toNativeSeparators(path)),
+             qPrintable(catcher.messages.at(0)));
+    QCOMPARE(editor.iconEditor->getIconImage(), before);
 }
 
 void TestPictureEditor::ditheringGreyRamp()
