@@ -91,15 +91,24 @@ VirtualDevice::VirtualDevice()
 VirtualDevice::VirtualDevice(const Settings &settings)
     : m_settings(settings)
 {
+    m_clockSetTo = QDateTime(QDate(2021, 3, 5), QTime(9, 7, 30));
+    m_clockSetAt = Clock::now();
+    m_mode = settings.startInBootLoader ? Mode::BootLoader : Mode::Application;
+    factorySettingsLocked(true);
+}
+
+void VirtualDevice::factorySettingsLocked(bool pictures)
+{
+    m_parameters = Parameters();
     for (auto &curve : m_tempCurves)
         curve.fill(380);
     for (auto &curve : m_powerCurves)
         curve.fill(50);
-    m_clockSetTo = QDateTime(QDate(2021, 3, 5), QTime(9, 7, 30));
-    m_clockSetAt = Clock::now();
-    m_mode = settings.startInBootLoader ? Mode::BootLoader : Mode::Application;
-    const int format = screenFormatOf(settings.id);
+    if (!pictures)
+        return;
+    const int format = screenFormatOf(m_settings.id);
     const int count = format == 2 ? 10 : (format < 2 ? 12 : 0);
+    m_pictures.clear();
     for (int i = 0; i < count; ++i) {
         if (format == 0)
             m_pictures.append(factoryMonoPicture(128, 32, i));
@@ -811,11 +820,7 @@ bool VirtualDevice::applicationCommandLocked(quint8 code, const QByteArray &data
     }
     case 0x3C:
         ++m_factoryResets;
-        m_parameters = Parameters();
-        for (auto &curve : m_tempCurves)
-            curve.fill(380);
-        for (auto &curve : m_powerCurves)
-            curve.fill(50);
+        factorySettingsLocked(false);
         if (m_restoreAnswered)
             replyLocked(0xBC, ack);
         return true;
@@ -947,6 +952,8 @@ bool VirtualDevice::bootCommandLocked(quint8 code, const QByteArray &data)
         }
         // The new firmware names itself with the next version.
         ++m_settings.firmwareVersion[4];
+        if (m_settings.factoryAfterUpgrade)
+            factorySettingsLocked(true);
         m_pending.back().bytes[0] = RestartToApplication; // never handed out
         return true;
     }
@@ -1178,6 +1185,8 @@ std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
                 settings.bootLoaderAnswersInfo = false;
             else if (key == QLatin1String("erase"))
                 settings.eraseDelayMs = std::max(0, value.toInt());
+            else if (key == QLatin1String("factory"))
+                settings.factoryAfterUpgrade = true;
             else if (key == QLatin1String("noport"))
                 settings.noPort = true;
             else if (key == QLatin1String("noserial"))

@@ -51,6 +51,8 @@ public:
         // The USB serial number string: always reported, never, or only by the normal firmware.
         enum class UsbSerial { Always, Never, FirmwareOnly };
         UsbSerial usbSerial = UsbSerial::Always;
+        // New firmware starts with the factory's parameters, curves and pictures.
+        bool factoryAfterUpgrade = false;
     };
 
     // What the device answers a given command with, instead of its normal reply.
@@ -160,6 +162,7 @@ private:
     void statusReplyLocked(Status status);
     void restartLocked(Mode target, Clock::time_point startedAt);
     void enumerateLocked(Mode mode);
+    void factorySettingsLocked(bool pictures);
     QByteArray infoDataLocked() const;
     bool applicationCommandLocked(quint8 code, const QByteArray &data);
     bool bootCommandLocked(quint8 code, const QByteArray &data);
