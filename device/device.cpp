@@ -211,7 +211,11 @@ void Device::applyConnection(ConnectStatus status, const DeviceIdentity &identit
                                 && m_identity.id == identity.id
                                 && m_identity.serial == identity.serial;
         if (identity.answered) {
+            // A reply that carried the identity only says nothing new about the firmware.
+            const QString knownFirmware = m_identity.firmwareVersion;
             m_identity = identity;
+            if (sameDevice && identity.firmwareVersion.isEmpty())
+                m_identity.firmwareVersion = knownFirmware;
             if (record && curves) {
                 m_parameters = *record;
                 m_curves = *curves;

@@ -107,6 +107,8 @@ void DeviceLink::close()
 {
     QMutexLocker locker(&m_mutex);
     m_handle.reset();
+    // Closed on purpose: nothing opens it again until it is opened anew.
+    m_entry = HidDeviceInfo();
 }
 
 bool DeviceLink::isOpen() const
@@ -208,6 +210,8 @@ LinkReply DeviceLink::transact(const QByteArray &frame, int tries, int timeoutMs
                                const JobControl *control)
 {
     LinkReply reply;
+    if (frame.isEmpty())
+        return reply; // nothing to send, nothing comes back
     quint8 report[HidReportSize];
     quint8 extracted[ReplyBufferSize];
     for (int attempt = 0; attempt < qMax(1, tries); ++attempt) {

@@ -1,10 +1,16 @@
 #include "catalogue/devicemodels.h"
-#include "device/protocol.h"
-#include "device/session.h"
-#include "device/transport.h"
+#include "device/commands.h"
+#include "device/devicejobs.h"
+#include "device/frame.h"
 #include "parameters/units.h"
+#include "pictures/bmp.h"
+#include "pictures/picturejobs.h"
+#include "support/engine.h"
 #include "virtualdevice/virtualdevice.h"
 
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -40,35 +46,72 @@ bool checksumOk(const QByteArray &frame)
            && quint8(frame[frame.size() - 1]) == 0x16;
 }
 
+// A monochrome BMP file made from LCD bytes, as the read job writes it.
+QString monoFile(const QString &path, int format, const QByteArray &lcd)
+{
+    const int width = format == 0 ? 128 : 64;
+    const int height = format == 0 ? 32 : 128;
+    QByteArray pixels(1280, '\0');
+    const int size
+            = BMP::lcdColRowDataToBmp8(reinterpret_cast<quint8 *>(pixels.data()),
+                                       reinterpret_cast<const quint8 *>(lcd.constData()), width,
+                                       height, format == 1, lcd.size(), pixels.size());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(BMP::monoBmpHeader(format) + pixels.left(size));
+    return path;
+}
+
 } // namespace
 
+// The device's commands on the wire and what the tool takes from its information reply.
 class ProtocolTest : public QObject
 {
     Q_OBJECT
 
 private:
+    QTemporaryDir workDir;
+    std::unique_ptr<VirtualRig> rig;
     std::shared_ptr<VirtualDevice> device;
+    Device *target = nullptr;
 
     void connectVirtual(quint16 id)
     {
+        rig = std::make_unique<VirtualRig>();
         VirtualDevice::Settings settings;
         settings.id = id;
         settings.serial = 0x00ab12cd;
         settings.softwareVersion = 12;
         settings.firmwareVersion = {{2, 1, 0, 9, 255}};
         settings.clockRuns = false;
-        device = std::make_shared<VirtualDevice>(settings);
-        setHidBackend(std::make_shared<VirtualBus>(device));
-        QCOMPARE(openHidDevice(), 1);
+        device = rig->plug(settings);
+        target = rig->connect(QStringLiteral("virtual:1"));
+        QVERIFY(target);
+    }
+
+    // Connects again and returns how the connection ended.
+    ConnectStatus reconnect()
+    {
+        QSignalSpy done(target, &Device::connectFinished);
+        target->requestConnect();
+        spinUntil([&done]() { return !done.isEmpty(); });
+        return done.isEmpty() ? ConnectStatus::Stopped
+                              : done.first().first().value<ConnectStatus>();
     }
 
 private slots:
-    void init()
+    void initTestCase()
     {
-        deviceSession().clear();
+        QVERIFY(workDir.isValid());
         loadDeviceModelsFrom(QStringLiteral("/nonexistent/dev/device"));
     }
-    void cleanup() { closeHidDevice(); }
+    void cleanup()
+    {
+        target = nullptr;
+        rig.reset();
+        device.reset();
+    }
 
     void informationReply_data()
     {
@@ -80,7 +123,7 @@ private slots:
         QTest::newRow("128 x 32") << 0x1005 << 0 << 12 << "TALON" << 120;
         QTest::newRow("64 x 128") << 0x2001 << 1 << 12 << "ORBIT" << 200;
         QTest::newRow("colour") << 0x3000 << 2 << 10 << "ORBIT" << 40;
-        QTest::newRow("unknown id") << 0x0FFF << 3 << 7 << "" << 80;
+        QTest::newRow("unknown id") << 0x0FFF << 3 << 0 << "" << 80;
     }
     void informationReply()
     {
@@ -89,9 +132,12 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, product);
         QFETCH(int, powerMax);
-        connectVirtual(quint16(id));
-        DeviceSession &session = deviceSession();
-        session.pictureCount = 7; // left alone for an unknown identifier
+        rig = std::make_unique<VirtualRig>();
+        VirtualDevice::Settings settings;
+        settings.id = quint16(id);
+        settings.serial = 0x00ab12cd;
+        settings.firmwareVersion = {{2, 1, 0, 9, 255}};
+        device = rig->plug(settings);
         VirtualDevice::Parameters parameters;
         parameters.coilEnabled = {{false, true, false, true, true}};
         parameters.coilValues = {{1301, 6502, 4003, 404, 1005}};
@@ -101,110 +147,108 @@ private slots:
         device->setTempCurve(2, {{200, 210, 220, 230, 240, 250, 260, 270, 280, 600}});
         device->setPowerCurve(4, {{5, 6, 7, 8, 9, 10, 11, 12, 13, 200}});
 
-        QVERIFY(readDeviceInfo(200));
+        target = rig->connect(QStringLiteral("virtual:1"));
+        QVERIFY(target);
         QCOMPARE(device->receivedFrames().first(),
-                 hex("68aaaa360000") + deviceInfoRequest().mid(6));
-        QCOMPARE(int(session.deviceId), id);
-        QCOMPARE(session.deviceSerial(), QStringLiteral("ab12cd"));
-        QCOMPARE(session.softwareVersion, QStringLiteral("12"));
-        QCOMPARE(int(session.screenFormat), format);
-        QCOMPARE(int(session.pictureCount), count);
-        QCOMPARE(session.productName, product);
-        QCOMPARE(int(session.powerMax), powerMax);
-        QCOMPARE(int(session.infoValid), 0x55);
-        QCOMPARE(session.firmwareVersion, QStringLiteral("2.1.0.9.255"));
-        const std::array<quint8, 5> enabled{{0, 1, 0, 1, 1}};
-        QVERIFY(session.coilEnabled == enabled);
+                 hex("68aaaa360000") + Wire::deviceInfoRequest().mid(6));
+        const DeviceIdentity &identity = target->identity();
+        QCOMPARE(int(identity.id), id);
+        QCOMPARE(identity.serial, QStringLiteral("ab12cd"));
+        QCOMPARE(identity.softwareVersion, QStringLiteral("12"));
+        QCOMPARE(identity.screenFormat(), format);
+        QCOMPARE(identity.pictureCount(), count);
+        QCOMPARE(identity.model.productName, product);
+        QCOMPARE(identity.model.powerMax, powerMax);
+        QCOMPARE(identity.firmwareVersion, QStringLiteral("2.1.0.9.255"));
+        QVERIFY(target->hasRecord());
+        const ParameterRecord &record = target->parameters();
+        const std::array<bool, 5> enabled{{false, true, false, true, true}};
+        QVERIFY(record.coilOn == enabled);
         const std::array<quint16, 5> values{{1301, 6502, 4003, 404, 1005}};
-        QVERIFY(session.coilValues == values);
-        QCOMPARE(int(session.lcdBright), 255);
-        QCOMPARE(int(session.smokeTime), 700);
-        // Temperatures are stored as offsets above 200 (Fahrenheit), power above 5 W.
-        QCOMPARE(session.tempCurves[2][0].value, 0);
-        QCOMPARE(session.tempCurves[2][9].value, 400);
-        QCOMPARE(session.tempCurves[0][0].value, 180);
-        QCOMPARE(session.powerCurves[4][9].value, 195);
-        QCOMPARE(session.powerCurves[4][0].value, 0);
+        QVERIFY(record.coilValues == values);
+        QCOMPARE(int(record.brightness), 255);
+        QCOMPARE(int(record.puff), 700);
+        // The curves are kept as the device sends them: Fahrenheit and W.
+        const CurveSet &curves = target->curves();
+        QCOMPARE(int(curves.temperatures[2][0]), 200);
+        QCOMPARE(int(curves.temperatures[2][9]), 600);
+        QCOMPARE(int(curves.temperatures[0][0]), 380);
+        QCOMPARE(int(curves.powers[4][9]), 200);
+        QCOMPARE(int(curves.powers[4][0]), 5);
         if (id == 0x1005) {
-            QCOMPARE(session.modelName, QStringLiteral("J310"));
-            QCOMPARE(session.softwareDescription, QStringLiteral("J310"));
-            QVERIFY(session.deviceCode.startsWith(QStringLiteral("G0")));
-            QVERIFY(session.deviceCode.endsWith(QStringLiteral("12AB0")));
-            QCOMPARE(session.modelIndex, 1);
+            QCOMPARE(identity.model.modelCode, QStringLiteral("J310"));
+            QVERIFY(identity.chipId.startsWith(QStringLiteral("G0")));
+            QVERIFY(identity.chipId.endsWith(QStringLiteral("12AB0")));
         }
-        if (format == 3)
-            QCOMPARE(session.modelIndex, -1);
+        QCOMPARE(identity.model.known, format != 3);
     }
 
     void informationReplyInCelsius()
     {
         connectVirtual(0x1005);
         device->setTempCurve(0, {{380, 200, 600, 212, 400, 400, 400, 400, 400, 100}});
-        deviceSession().tempUnit = 0;
-        QVERIFY(readDeviceInfo(200));
-        const Curve &curve = deviceSession().tempCurves[0];
-        // Offsets above 100 C of the converted Fahrenheit values, clamped into the range.
-        QCOMPARE(curve[0].value, 93);
-        QCOMPARE(curve[1].value, 0);
-        QCOMPARE(curve[2].value, 215);
-        QCOMPARE(curve[3].value, 0);
-        QCOMPARE(curve[4].value, fahrenheitToCelsius(400) - 100);
-        QCOMPARE(curve[9].value, 0);
+        QCOMPARE(reconnect(), ConnectStatus::Connected);
+        const CurveSet::Points celsius
+                = target->curves().temperaturesIn(0, TemperatureUnit::Celsius);
+        // The converted Fahrenheit values, clamped into the Celsius range.
+        QCOMPARE(int(celsius[0]), 193);
+        QCOMPARE(int(celsius[1]), 100);
+        QCOMPARE(int(celsius[2]), 315);
+        QCOMPARE(int(celsius[3]), 100);
+        QCOMPARE(int(celsius[4]), int(fahrenheitToCelsius(400)));
+        QCOMPARE(int(celsius[9]), 100);
     }
 
     void informationReplyShortAndMalformed()
     {
         connectVirtual(0x2001);
-        DeviceSession &session = deviceSession();
+        // A reply of one report carries the identity only: the record and the firmware version
+        // read before stay.
+        const ParameterRecord before = target->parameters();
         device->setSingleReportInfo(true);
-        session.lcdBright = 77;
-        session.firmwareVersion = QStringLiteral("kept");
-        QVERIFY(readDeviceInfo(200));
-        QCOMPARE(session.deviceSerial(), QStringLiteral("ab12cd"));
-        QCOMPARE(int(session.screenFormat), 1);
-        QCOMPARE(int(session.lcdBright), 77);
-        QCOMPARE(session.firmwareVersion, QStringLiteral("kept"));
+        VirtualDevice::Parameters changed = device->parameters();
+        changed.lcdBright = 77;
+        device->setParameters(changed);
+        QCOMPARE(reconnect(), ConnectStatus::Connected);
+        QCOMPARE(target->identity().serial, QStringLiteral("ab12cd"));
+        QCOMPARE(target->identity().screenFormat(), 1);
+        QCOMPARE(target->parameters(), before);
+        QCOMPARE(target->identity().firmwareVersion, QStringLiteral("2.1.0.9.255"));
 
         // A reply spanning several reports but too short for the record: identity only.
-        device->setSingleReportInfo(false);
-        device->setDeclaredInfoLength(-1);
-        const QByteArray shortFrame = buildFrame(0x2001, 0xB6, QByteArray(100, '\x01'));
-        QVERIFY(parseDeviceInfo(shortFrame, 3));
-        QCOMPARE(int(session.lcdBright), 77);
+        InfoReply reply;
+        QVERIFY(parseInfoReply(buildFrame(0x2001, 0xB6, QByteArray(100, '\x01')), 3, &reply));
+        QVERIFY(!reply.hasRecord);
+        QCOMPARE(reply.serialText(), QStringLiteral("1010101"));
 
         // Too short even for the identity, or cut off: no reply.
-        QVERIFY(!parseDeviceInfo(buildFrame(0x2001, 0xB6, hex("0102")), 1));
-        QVERIFY(!parseDeviceInfo(QByteArray(5, '\x68'), 1));
+        QVERIFY(!parseInfoReply(buildFrame(0x2001, 0xB6, hex("0102")), 1, &reply));
+        QVERIFY(!parseInfoReply(QByteArray(5, '\x68'), 1, &reply));
 
         // A declared length that runs past what arrives gives no frame at all.
+        device->setSingleReportInfo(false);
         device->setDeclaredInfoLength(400);
-        session.infoValid = 0;
-        QVERIFY(!readDeviceInfo(50));
-        QCOMPARE(int(session.infoValid), 0);
-
-        closeHidDevice();
-        QVERIFY(!readDeviceInfo(50));
+        QCOMPARE(reconnect(), ConnectStatus::NoAnswer);
+        QCOMPARE(target->identity().serial, QStringLiteral("ab12cd"));
     }
 
-    void deviceCode()
+    void chipId()
     {
-        deviceSession().modelGroup = QStringLiteral("G2");
-        const QString code = makeDeviceCode(0x01, 0x02, 0x03);
+        const QString code = makeChipId(QStringLiteral("G2"), 0x01, 0x02, 0x03);
         const QString crc = QString::number(referenceWordCrc(hex("01020311")), 16).toUpper();
         QCOMPARE(code, QStringLiteral("G2") + crc + QStringLiteral("321"));
-        QVERIFY(makeDeviceCode(0x0A, 0x00, 0x00).endsWith(QStringLiteral("00A")));
-        QVERIFY(makeDeviceCode(0x05, 0xB0, 0xFF).endsWith(QStringLiteral("FFB05")));
+        QVERIFY(makeChipId(QString(), 0x0A, 0x00, 0x00).endsWith(QStringLiteral("00A")));
+        QVERIFY(makeChipId(QString(), 0x05, 0xB0, 0xFF).endsWith(QStringLiteral("FFB05")));
     }
 
     void parameterFrame()
     {
-        DeviceSession &session = deviceSession();
-        session.deviceId = 0x1005;
-        session.coilEnabled = {{0, 1, 0, 1, 0}};
-        session.coilValues = {{1300, 6500, 4000, 400, 1000}};
-        session.lcdBright = 255;
-        session.smokeTime = 300;
-        QByteArray frame = parametersFrame();
+        Wire::ParameterItems items;
+        items.coilEnabled = {{0, 1, 0, 1, 0}};
+        items.coilValues = {{1300, 6500, 4000, 400, 1000}};
+        items.brightness = 255;
+        items.puff = 300;
+        QByteArray frame = Wire::parametersFrame(0x1005, items);
         QCOMPARE(frame.size(), 30);
         QCOMPARE(frame.left(6), hex("681005330015"));
         QCOMPARE(frame.mid(6, 15), hex("000514"
@@ -215,69 +259,76 @@ private slots:
         QCOMPARE(frame.mid(21, 3), hex("0100ff"));
         QCOMPARE(frame.mid(24, 3), hex("01012c"));
         QVERIFY(checksumOk(frame));
-        session.smokeTime = 1000;
-        frame = parametersFrame();
+        items.puff = 1000;
+        frame = Wire::parametersFrame(0x1005, items);
         QCOMPARE(frame.mid(24, 3), hex("0103e8"));
     }
 
     void curveFrames()
     {
-        DeviceSession &session = deviceSession();
-        session.deviceId = 0x2001;
-        session.tempUnit = 1;
-        session.tempCurveNo = 3;
+        std::array<quint16, 10> temp{};
+        std::array<quint16, 10> power{};
         for (int i = 0; i < 10; ++i) {
-            session.tempCurvePoints[i] = quint16(200 + i);
-            session.powerCurvePoints[i] = quint16(0x0100 + i);
+            temp[i] = quint16(200 + i);
+            power[i] = quint16(0x0100 + i);
         }
-        session.powerCurveNo = 4;
-        const QByteArray temp = tempCurveFrame();
-        QCOMPARE(temp.size(), 32);
-        QCOMPARE(temp.left(9), hex("682001320017010103"));
-        QCOMPARE(u16At(temp, 9), quint16(200));
-        QCOMPARE(u16At(temp, 27), quint16(209));
-        QVERIFY(checksumOk(temp));
-        const QByteArray power = powerCurveFrame();
-        QCOMPARE(power.left(9), hex("682001320017000004"));
-        QCOMPARE(u16At(power, 27), quint16(0x0109));
-        QVERIFY(checksumOk(power));
+        const QByteArray tempFrame = Wire::temperatureCurveFrame(0x2001, 1, 3, temp);
+        QCOMPARE(tempFrame.size(), 32);
+        QCOMPARE(tempFrame.left(9), hex("682001320017010103"));
+        QCOMPARE(u16At(tempFrame, 9), quint16(200));
+        QCOMPARE(u16At(tempFrame, 27), quint16(209));
+        QVERIFY(checksumOk(tempFrame));
+        const QByteArray powerFrame = Wire::powerCurveFrame(0x2001, 4, power);
+        QCOMPARE(powerFrame.left(9), hex("682001320017000004"));
+        QCOMPARE(u16At(powerFrame, 27), quint16(0x0109));
+        QVERIFY(checksumOk(powerFrame));
     }
 
     void clockFrame()
     {
-        deviceSession().deviceId = 0x1005;
-        QByteArray frame = clockWriteFrame(QDateTime(QDate(2021, 3, 5), QTime(10, 5, 0)));
+        QByteArray frame
+                = Wire::clockWriteFrame(0x1005, QDateTime(QDate(2021, 3, 5), QTime(10, 5, 0)));
         QCOMPARE(frame.size(), 17);
         QCOMPARE(frame.left(14), hex("6810053a0008"
                                      "210305100500"
                                      "0001"));
         QVERIFY(checksumOk(frame));
-        frame = clockWriteFrame(QDateTime(QDate(2021, 12, 31), QTime(9, 59, 7)));
+        frame = Wire::clockWriteFrame(0x1005, QDateTime(QDate(2021, 12, 31), QTime(9, 59, 7)));
         QCOMPARE(frame.mid(6, 8), hex("2112310959070000"));
     }
 
     void clockRoundTrip()
     {
         connectVirtual(0x3000);
-        deviceSession().deviceId = 0x3000;
-        QVERIFY(writeClock(QDateTime(QDate(2023, 11, 28), QTime(23, 45, 1))));
-        QVERIFY(readClock());
+        ClockWriteJob write(target, QDateTime(QDate(2023, 11, 28), QTime(23, 45, 1)));
+        QVERIFY(runJob(write));
+        QVERIFY(write.result().succeeded());
+        ClockReadJob read(target);
+        QVERIFY(runJob(read));
         const std::array<quint8, 6> expected{{23, 11, 28, 23, 45, 1}};
-        QVERIFY(deviceSession().deviceClock() == expected);
-        QVERIFY(restoreDefaults());
+        QVERIFY(read.clock() == expected);
+        FactoryResetJob reset(target);
+        QVERIFY(runJob(reset));
+        QVERIFY(reset.result().succeeded());
         QCOMPARE(device->factoryResets(), 1);
+        QVERIFY(spinUntil([this]() { return !target->isBusy(); }));
         device->setRestoreDefaultsAnswered(false);
-        QVERIFY(!restoreDefaults());
+        FactoryResetJob unanswered(target);
+        QVERIFY(runJob(unanswered));
+        QCOMPARE(unanswered.result().cause, JobCause::NoAnswer);
     }
 
     void monoPictureBlocks()
     {
         connectVirtual(0x2001);
-        deviceSession().deviceId = 0x2001;
         QByteArray picture(1024, '\0');
         for (int i = 0; i < picture.size(); ++i)
             picture[i] = char(i * 7);
-        QVERIFY(writeMonoPicture(reinterpret_cast<const quint8 *>(picture.constData()), 1024, 3));
+        const QString file = monoFile(workDir.filePath(QStringLiteral("tall.bmp")), 1, picture);
+        device->clearLog();
+        PictureWriteJob job(target, {{2, file}});
+        QVERIFY(runJob(job));
+        QVERIFY(job.result().succeeded());
         const QVector<QByteArray> frames = device->receivedFrames();
         QCOMPARE(frames.size(), 2);
         QCOMPARE(frames[0].size(), 522);
@@ -285,87 +336,90 @@ private slots:
         QCOMPARE(quint8(frames[1][6]), quint8(0x83));
         QCOMPARE(frames[1].mid(7, 512), picture.mid(512));
         QCOMPARE(device->picture(2), picture);
-
-        // Below one block nothing is sent; a tail shorter than a block is not sent.
-        device->clearLog();
-        QVERIFY(!writeMonoPicture(reinterpret_cast<const quint8 *>(picture.constData()), 511, 1));
-        QVERIFY(writeMonoPicture(reinterpret_cast<const quint8 *>(picture.constData()), 700, 1));
-        QCOMPARE(device->receivedFrames().size(), 1);
     }
 
     void colourPictureBlocks()
     {
-        connectVirtual(0x3000);
-        deviceSession().deviceId = 0x3000;
-        QByteArray picture(25600 + 100, '\0');
-        for (int i = 0; i < picture.size(); ++i)
-            picture[i] = char(i % 251);
-        QVERIFY(writeColourPicture(reinterpret_cast<const quint8 *>(picture.constData()), 25600,
-                                   2));
-        QVector<QByteArray> frames = device->receivedFrames();
-        QCOMPARE(frames.size(), 50);
-        QCOMPARE(frames[0].size(), 525);
-        QCOMPARE(frames[0].mid(4, 6), hex("0204"
-                                          "0000c800"));
-        const quint32 last = 2 * 25600 + 49 * 512;
-        QCOMPARE(frames[49].mid(6, 4), hex(QByteArray::number(last, 16).rightJustified(8, '0')));
-        QCOMPARE(quint8(frames[49][9]), quint8(0));
-        QCOMPARE(device->picture(2), picture.left(25600));
+        QByteArray block(512, '\0');
+        for (int i = 0; i < block.size(); ++i)
+            block[i] = char(i % 251);
+        const auto *bytes = reinterpret_cast<const quint8 *>(block.constData());
+        const QByteArray first = Wire::colourPictureFrame(0x3000, bytes, 512, 2, 0);
+        QCOMPARE(first.size(), 525);
+        QCOMPARE(first.mid(4, 6), hex("0204"
+                                      "0000c800"));
+        const QByteArray last = Wire::colourPictureFrame(0x3000, bytes, 512, 2, 49);
+        const quint32 address = 2 * 25600 + 49 * 512;
+        QCOMPARE(last.mid(6, 4), hex(QByteArray::number(address, 16).rightJustified(8, '0')));
+        QCOMPARE(quint8(last[9]), quint8(0));
+        // A shorter last block carries its own length.
+        QCOMPARE(u16At(Wire::colourPictureFrame(0x3000, bytes, 88, 0, 1), 4), quint16(88 + 4));
 
-        // A size that is not a multiple of 512 ends with a shorter block.
+        // A whole colour picture goes as fifty full blocks, addressed picture by picture.
+        connectVirtual(0x3000);
+        QImage colour(80, 160, QImage::Format_RGB888);
+        for (int y = 0; y < 160; ++y) {
+            for (int x = 0; x < 80; ++x)
+                colour.setPixelColor(x, y, QColor(x * 3, y, 255 - x));
+        }
+        const QString file = workDir.filePath(QStringLiteral("colour.bmp"));
+        QVERIFY(colour.save(file, "BMP"));
+        QByteArray expected(26112, '\0');
+        QCOMPARE(BMP::bmp24ToLcdData(reinterpret_cast<quint8 *>(expected.data()), file,
+                                     expected.size()),
+                 25600);
         device->clearLog();
-        QVERIFY(writeColourPicture(reinterpret_cast<const quint8 *>(picture.constData()), 600, 0));
-        frames = device->receivedFrames();
-        QCOMPARE(frames.size(), 2);
-        QCOMPARE(u16At(frames[1], 4), quint16(88 + 4));
-        QVERIFY(!writeColourPicture(reinterpret_cast<const quint8 *>(picture.constData()), 0, 0));
+        PictureWriteJob job(target, {{3, file}});
+        QVERIFY(runJob(job));
+        QVERIFY(job.result().succeeded());
+        const QVector<QByteArray> frames = device->receivedFrames();
+        QCOMPARE(frames.size(), 50);
+        QCOMPARE(frames[49].mid(6, 4),
+                 hex(QByteArray::number(3 * 25600 + 49 * 512, 16).rightJustified(8, '0')));
+        QCOMPARE(device->picture(3), expected.left(25600));
     }
 
     void pictureRead()
     {
         connectVirtual(0x1005);
-        deviceSession().deviceId = 0x1005;
-        QCOMPARE(pictureReadRequest(5), buildFrame(0x1005, 0x39, hex("05")));
-        QCOMPARE(pictureReadRequest(5).size(), 10);
-        QByteArray frame;
-        QVERIFY(readPictureFrame(5, &frame));
-        QCOMPARE(frame.mid(9, 512), device->picture(4));
+        const QByteArray request = Wire::pictureReadRequest(0x1005, 5);
+        QCOMPARE(request, buildFrame(0x1005, 0x39, hex("05")));
+        QCOMPARE(request.size(), 10);
+        LinkReply reply = target->link().requestLong(request, LongReply::Picture, 300, 0);
+        QVERIFY(reply.answered());
+        QCOMPARE(reply.frame.mid(9, 512), device->picture(4));
         device->dropReplies(1);
-        QVERIFY(!readPictureFrame(5, &frame));
-        QVERIFY(frame.isEmpty());
+        reply = target->link().requestLong(request, LongReply::Picture, 300, 0);
+        QCOMPARE(reply.status, LinkStatus::NoReply);
+        QVERIFY(reply.frame.isEmpty());
     }
 
     void upgradeFrames()
     {
-        DeviceSession &session = deviceSession();
-        session.upgradeTargetId = 0xAAAA;
         QByteArray image(1000, '\0');
         for (int i = 0; i < image.size(); ++i)
             image[i] = char(i);
-        session.setUpgradeImage(image);
-        session.upgradeSize = image.size();
-        session.upgradeScramble = false;
 
-        QByteArray first = upgradeBlockFrame(0);
+        const QByteArray first = Wire::upgradeBlockFrame(0xAAAA, image, 0, false);
         QCOMPARE(first.size(), 525);
         QCOMPARE(first.left(10), hex("68aaaa040204"
                                      "00000000"));
         QCOMPARE(first.mid(10, 512), image.left(512));
-        QByteArray second = upgradeBlockFrame(1);
+        const QByteArray second = Wire::upgradeBlockFrame(0xAAAA, image, 1, false);
         QCOMPARE(u16At(second, 4), quint16(492));
         QCOMPARE(second.mid(6, 4), hex("00000200"));
         QCOMPARE(second.mid(10, 488), image.mid(512));
         QVERIFY(checksumOk(second));
+        QVERIFY(Wire::upgradeBlockFrame(0xAAAA, image, -1, false).isEmpty());
 
         // The scramble changes the image bytes only; the CRC covers the changed bytes.
-        session.upgradeScramble = true;
-        const QByteArray scrambled = upgradeBlockFrame(1);
+        const QByteArray scrambled = Wire::upgradeBlockFrame(0xAAAA, image, 1, true);
         QCOMPARE(scrambled.left(10), second.left(10));
         for (int i = 0; i < 488; ++i)
             QCOMPARE(quint8(scrambled[10 + i]), quint8(quint8(image[512 + i]) + 0x5D));
         QVERIFY(checksumOk(scrambled));
 
-        QCOMPARE(upgradeHelloFrame().size(), 25);
+        QCOMPARE(Wire::upgradeHelloFrame(0xAAAA).size(), 25);
         const QByteArray hello = Wire::upgradeHelloText();
         QCOMPARE(hello.size(), 16);
         QVERIFY(QRegularExpression(QStringLiteral("^[a-z]{5}-[a-z]{4}-[0-9]{4}$"))
@@ -373,8 +427,8 @@ private slots:
                         .hasMatch());
         QCOMPARE(hello.at(15), '\0');
 
-        session.setUpgradeCheck({{0x00, 0x01, 0xF3, 0x3C}});
-        const QByteArray finish = upgradeFinishFrame();
+        const QByteArray finish
+                = Wire::upgradeFinishFrame(0xAAAA, 1000, {{0x00, 0x01, 0xF3, 0x3C}});
         QCOMPARE(finish.size(), 17);
         QCOMPARE(finish.mid(3, 11), hex("200008"
                                         "000003e8"
@@ -383,35 +437,38 @@ private slots:
 
     void eraseCommandBySize()
     {
-        connectVirtual(0x1005);
-        VirtualDevice::Settings settings = device->settings();
+        QCOMPARE(quint8(Wire::upgradeEraseFrame(0x1005, 0x12000)[3]), quint8(0x08));
+        QCOMPARE(quint8(Wire::upgradeEraseFrame(0x1005, 0x11FFF)[3]), quint8(0x09));
+        QCOMPARE(Wire::upgradeEraseFrame(0x1005, 0x11FFF).size(), 9);
+        // The boot loader takes both.
+        VirtualDevice::Settings settings;
         settings.startInBootLoader = true;
-        device = std::make_shared<VirtualDevice>(settings);
-        setHidBackend(std::make_shared<VirtualBus>(device));
-        QCOMPARE(openHidDevice(), 1);
-        DeviceSession &session = deviceSession();
-        session.upgradeTargetId = 0x1005;
-        session.upgradeSize = 0x12000;
-        QVERIFY(upgradeErase(3000));
-        session.upgradeSize = 0x11FFF;
-        QVERIFY(upgradeErase(3000));
-        const QVector<QByteArray> frames = device->receivedFrames();
-        QCOMPARE(frames.size(), 2);
-        QCOMPARE(quint8(frames[0][3]), quint8(0x08));
-        QCOMPARE(quint8(frames[1][3]), quint8(0x09));
-        QCOMPARE(frames[1].size(), 9);
+        auto bootLoader = std::make_shared<VirtualDevice>(settings);
+        auto bus = std::make_shared<VirtualBus>(bootLoader);
+        DeviceLink link(bus);
+        QCOMPARE(link.open(bus->enumerate(KorlexVendorId, KorlexProductId).value(0)),
+                 DeviceLink::OpenResult::Opened);
+        QVERIFY(link.transact(Wire::upgradeEraseFrame(0x1005, 0x12000), 3, 3000).answered());
+        QVERIFY(link.transact(Wire::upgradeEraseFrame(0x1005, 0x11FFF), 3, 3000).answered());
+        QCOMPARE(bootLoader->receivedFrames().size(), 2);
     }
 
     void nothingSentWithoutDevice()
     {
-        deviceSession().deviceId = 0x1005;
-        QVERIFY(!writeParameters());
-        QVERIFY(!writeTempCurve());
-        QVERIFY(!writeClock());
-        QVERIFY(!readClock());
-        QVERIFY(!restoreDefaults());
-        QVERIFY(!upgradeHello(10));
-        QVERIFY(!upgradeFinish(10));
+        // A device that is not connected takes no job.
+        rig = std::make_unique<VirtualRig>();
+        device = rig->plug(VirtualDevice::Settings());
+        rig->manager->scan();
+        Device *unconnected = rig->manager->find(QStringLiteral("virtual:1"));
+        QVERIFY(unconnected);
+        ClockReadJob clock(unconnected);
+        QVERIFY(!clock.start());
+        QCOMPARE(clock.result().cause, JobCause::NotConnected);
+        ParametersWriteJob parameters(unconnected, ParameterRecord::defaults());
+        QVERIFY(!parameters.start());
+        FactoryResetJob reset(unconnected);
+        QVERIFY(!reset.start());
+        QCOMPARE(device->receivedFrames().size(), 0);
     }
 };
 

@@ -1,7 +1,6 @@
-#include "catalogue/devicemodels.h"
-#include "device/protocol.h"
-#include "device/session.h"
-#include "device/transport.h"
+#include "device/commands.h"
+#include "device/devicelink.h"
+#include "device/frame.h"
 #include "support/recordinghid.h"
 #include "virtualdevice/virtualdevice.h"
 
@@ -10,6 +9,9 @@
 
 #include <atomic>
 #include <thread>
+
+Q_DECLARE_METATYPE(DeviceLink::OpenResult)
+Q_DECLARE_METATYPE(ProductKind)
 
 namespace {
 
@@ -32,8 +34,15 @@ QByteArray patternFrame(int totalLength)
     return buildFrame(0x1005, 0x33, data);
 }
 
+HidDeviceInfo firstEntry(HidBackend &backend)
+{
+    return backend.enumerate(KorlexVendorId, KorlexProductId).value(0);
+}
+
 } // namespace
 
+// The link of one device: reports, frames, replies, opening and the exchanges, against a
+// scripted HID device and the virtual device.
 class TransportTest : public QObject
 {
     Q_OBJECT
@@ -41,29 +50,32 @@ class TransportTest : public QObject
 private:
     std::shared_ptr<RecordingHidBackend> recorder;
     std::shared_ptr<VirtualDevice> device;
+    std::shared_ptr<VirtualBus> bus;
+    std::unique_ptr<DeviceLink> link;
 
     void useRecorder()
     {
         recorder = std::make_shared<RecordingHidBackend>();
-        setHidBackend(recorder);
-        QCOMPARE(openHidDevice(), 1);
+        link = std::make_unique<DeviceLink>(recorder);
+        QCOMPARE(link->open(firstEntry(*recorder)), DeviceLink::OpenResult::Opened);
+        recorder->state->opens = 0;
     }
     void useVirtualDevice(VirtualDevice::Settings settings = VirtualDevice::Settings())
     {
         device = std::make_shared<VirtualDevice>(settings);
-        setHidBackend(std::make_shared<VirtualBus>(device));
-        QCOMPARE(openHidDevice(), 1);
+        bus = std::make_shared<VirtualBus>(device);
+        link = std::make_unique<DeviceLink>(bus);
+        QCOMPARE(link->open(firstEntry(*bus)), DeviceLink::OpenResult::Opened);
     }
 
 private slots:
     void init()
     {
-        deviceSession().clear();
-        loadDeviceModelsFrom(QStringLiteral("/nonexistent/dev/device"));
+        link.reset();
         recorder.reset();
         device.reset();
+        bus.reset();
     }
-    void cleanup() { closeHidDevice(); }
 
     void crcAndBcd()
     {
@@ -77,7 +89,7 @@ private slots:
 
     void frameEnvelope()
     {
-        const QByteArray frame = deviceInfoRequest();
+        const QByteArray frame = Wire::deviceInfoRequest();
         QCOMPARE(frame.size(), 9);
         QCOMPARE(frame.left(6), hex("68aaaa360000"));
         const quint16 crc = crc16(bytes(frame) + 1, 5);
@@ -101,7 +113,7 @@ private slots:
         QFETCH(int, reports);
         useRecorder();
         const QByteArray frame = patternFrame(length);
-        QVERIFY(sendFrame(frame));
+        QCOMPARE(link->transact(frame, 1, 5).status, LinkStatus::NoReply);
         const QList<QByteArray> written = recorder->state->written;
         QCOMPARE(written.size(), reports);
         QByteArray carried;
@@ -116,12 +128,17 @@ private slots:
 
     void sendRefusals()
     {
-        QVERIFY(!sendFrame(deviceInfoRequest())); // nothing open
+        recorder = std::make_shared<RecordingHidBackend>();
+        link = std::make_unique<DeviceLink>(recorder);
+        // Nothing open.
+        QCOMPARE(link->transact(Wire::deviceInfoRequest(), 1, 5).status, LinkStatus::NotOpen);
+        QCOMPARE(link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 5).status,
+                 LinkStatus::NotOpen);
         useRecorder();
-        QVERIFY(!sendFrame(nullptr, 9));
-        QVERIFY(!sendFrame(bytes(deviceInfoRequest()), 0));
-        QVERIFY(!sendFrame(bytes(deviceInfoRequest()), -3));
+        // Nothing to send.
+        QCOMPARE(link->transact(QByteArray(), 3, 5).status, LinkStatus::NoReply);
         QVERIFY(recorder->state->written.isEmpty());
+        QCOMPARE(recorder->state->opens, 0);
     }
 
     void extractFrameCases()
@@ -162,67 +179,58 @@ private slots:
 
     void statusAndClockReplies()
     {
-        const QByteArray stop = buildFrame(0x1005, 0xFA, hex("01"));
-        QVERIFY(!handleReply(bytes(stop), stop.size()));
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0xFA, hex("01"))), ReplyKind::Stop);
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0xFA, hex("05"))), ReplyKind::OtherStatus);
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0xFA, hex("0a"))), ReplyKind::LowPower);
+        // A status reply without its data byte says nothing more.
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0xFA, QByteArray())), ReplyKind::OtherStatus);
 
-        deviceSession().setDeviceStatus(QString());
-        const QByteArray other = buildFrame(0x1005, 0xFA, hex("05"));
-        QVERIFY(!handleReply(bytes(other), other.size()));
-        QCOMPARE(deviceSession().deviceStatus(), QString());
-
-        const QByteArray low = buildFrame(0x1005, 0xFA, hex("0a"));
-        QVERIFY(!handleReply(bytes(low), low.size()));
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("LOWPOWER"));
-
-        // A status reply without its data byte changes nothing.
-        deviceSession().setDeviceStatus(QString());
-        const QByteArray empty = buildFrame(0x1005, 0xFA, QByteArray());
-        QVERIFY(!handleReply(bytes(empty), empty.size()));
-        QCOMPARE(deviceSession().deviceStatus(), QString());
-
-        const QByteArray clock = buildFrame(0x1005, 0xBB, hex("210305090730"));
-        QVERIFY(handleReply(bytes(clock), clock.size()));
+        std::array<quint8, 6> clock{};
+        QVERIFY(clockFromReply(buildFrame(0x1005, 0xBB, hex("210305090730")), &clock));
         const std::array<quint8, 6> expected{{21, 3, 5, 9, 7, 30}};
-        QVERIFY(deviceSession().deviceClock() == expected);
+        QVERIFY(clock == expected);
 
-        // A clock reply too short for its six fields is not accepted and leaves the clock.
-        const QByteArray shortClock = buildFrame(0x1005, 0xBB, hex("2203"));
-        QVERIFY(!handleReply(bytes(shortClock), shortClock.size()));
-        QVERIFY(deviceSession().deviceClock() == expected);
+        // A clock reply too short for its six fields is not taken and leaves the clock.
+        QVERIFY(!clockFromReply(buildFrame(0x1005, 0xBB, hex("2203")), &clock));
+        QVERIFY(clock == expected);
 
-        const QByteArray ack = buildFrame(0x1005, 0x11, QByteArray());
-        QVERIFY(handleReply(bytes(ack), ack.size()));
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0x11, QByteArray())), ReplyKind::Answer);
+        QCOMPARE(classifyReply(buildFrame(0x1005, 0xBB, hex("210305090730"))), ReplyKind::Answer);
     }
 
     void openClassification_data()
     {
         QTest::addColumn<QString>("product");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<bool>("application");
-        QTest::newRow("normal firmware") << "KORLEX" << 1 << true;
-        QTest::newRow("with suffix") << "KORLEX-V2 Pro" << 1 << true;
-        QTest::newRow("boot loader") << "KORLEX-BOOT" << 1 << false;
-        QTest::newRow("foreign") << "Lab PN-Lab HID" << 0 << false;
-        QTest::newRow("foreign case differs") << "pn-lab hid" << -1 << false;
-        QTest::newRow("unknown") << "Other device" << -1 << false;
+        QTest::addColumn<DeviceLink::OpenResult>("result");
+        QTest::addColumn<ProductKind>("kind");
+        QTest::newRow("normal firmware")
+                << "KORLEX" << DeviceLink::OpenResult::Opened << ProductKind::Firmware;
+        QTest::newRow("with suffix")
+                << "KORLEX-V2 Pro" << DeviceLink::OpenResult::Opened << ProductKind::Firmware;
+        QTest::newRow("boot loader")
+                << "KORLEX-BOOT" << DeviceLink::OpenResult::Opened << ProductKind::BootLoader;
+        QTest::newRow("foreign") << "Lab PN-Lab HID" << DeviceLink::OpenResult::Foreign
+                                 << ProductKind::Foreign;
+        QTest::newRow("foreign case differs")
+                << "pn-lab hid" << DeviceLink::OpenResult::Other << ProductKind::Other;
+        QTest::newRow("unknown") << "Other device" << DeviceLink::OpenResult::Other
+                                 << ProductKind::Other;
     }
     void openClassification()
     {
         QFETCH(QString, product);
-        QFETCH(int, result);
-        QFETCH(bool, application);
+        QFETCH(DeviceLink::OpenResult, result);
+        QFETCH(ProductKind, kind);
+        QCOMPARE(productKindOf(product), kind);
         recorder = std::make_shared<RecordingHidBackend>();
         recorder->state->product = product;
-        setHidBackend(recorder);
-        deviceSession().appFirmware = !application;
-        QCOMPARE(openHidDevice(), result);
-        QCOMPARE(bool(deviceSession().deviceOpen), result == 1);
-        if (result == 1) {
-            QCOMPARE(deviceSession().productString(), product);
-            QCOMPARE(bool(deviceSession().appFirmware), application);
+        link = std::make_unique<DeviceLink>(recorder);
+        QCOMPARE(link->open(firstEntry(*recorder)), result);
+        QCOMPARE(link->isOpen(), result == DeviceLink::OpenResult::Opened);
+        if (result == DeviceLink::OpenResult::Opened) {
+            QCOMPARE(link->openEntry().product, product);
+            QCOMPARE(link->openKind(), kind);
         } else {
-            QVERIFY(deviceSession().productString().isEmpty());
             QCOMPARE(recorder->state->closes, recorder->state->opens);
         }
     }
@@ -230,28 +238,31 @@ private slots:
     void openAbsentDeniedAndReopen()
     {
         recorder = std::make_shared<RecordingHidBackend>();
-        setHidBackend(recorder);
+        link = std::make_unique<DeviceLink>(recorder);
+        HidDeviceInfo entry;
+        entry.path = QStringLiteral("recorded");
         recorder->state->present = false;
-        deviceSession().setProductString(QStringLiteral("stale"));
-        QCOMPARE(openHidDevice(), -1);
-        QVERIFY(deviceSession().productString().isEmpty());
-        QVERIFY(!deviceSession().openDenied);
+        QCOMPARE(link->open(entry), DeviceLink::OpenResult::NotFound);
 
         recorder->state->present = true;
         recorder->state->openFails = true;
-        QCOMPARE(openHidDevice(), -1);
-        QVERIFY(deviceSession().openDenied); // present, but could not be opened
+        // Present, but it could not be opened.
+        QCOMPARE(link->open(entry), DeviceLink::OpenResult::Denied);
 
         recorder->state->openFails = false;
-        QCOMPARE(openHidDevice(), 1);
-        QCOMPARE(openHidDevice(), 1);
+        recorder->state->opens = recorder->state->closes = 0;
+        QCOMPARE(link->open(entry), DeviceLink::OpenResult::Opened);
+        QCOMPARE(link->open(entry), DeviceLink::OpenResult::Opened);
         // The first handle was closed before the second was stored.
         QCOMPARE(recorder->state->opens, 2);
         QCOMPARE(recorder->state->closes, 1);
-        QCOMPARE(closeHidDevice(), 1);
+        link->close();
         QCOMPARE(recorder->state->closes, 2);
-        QVERIFY(!deviceSession().deviceOpen);
-        QCOMPARE(closeHidDevice(), 1);
+        QVERIFY(!link->isOpen());
+        link->close();
+        // Closed on purpose, it is not opened again by an exchange.
+        QCOMPARE(link->transact(Wire::deviceInfoRequest(), 3, 5).status, LinkStatus::NotOpen);
+        QCOMPARE(recorder->state->opens, 2);
     }
 
     void transactRetriesAndReplies()
@@ -261,13 +272,13 @@ private slots:
 
         // Junk before the start byte inside the report.
         device->junkBeforeReplies(1, 7);
-        QVERIFY(transact(request, 3, 500));
+        QVERIFY(link->transact(request, 3, 500).answered());
         QCOMPARE(device->receivedFrames().size(), 1);
 
         // A wrong CRC is answered by sending the request again.
         device->clearLog();
         device->corruptReplies(1);
-        QVERIFY(transact(request, 3, 300));
+        QVERIFY(link->transact(request, 3, 300).answered());
         QCOMPARE(device->receivedFrames().size(), 2);
         QCOMPARE(device->receivedFrames().at(1), request);
 
@@ -276,17 +287,18 @@ private slots:
         device->dropReplies(3);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!transact(request, 3, 100));
+        QCOMPARE(link->transact(request, 3, 100).status, LinkStatus::NoReply);
         QCOMPARE(device->receivedFrames().size(), 3);
         QVERIFY(timer.elapsed() >= 290);
 
-        // A status reply is a failure and is stored.
+        // A status reply ends the exchange with its status.
         device->answerWithStatus(0x3B, VirtualDevice::Status::Stop);
-        QVERIFY(!transact(request, 3, 300));
-        QCOMPARE(deviceSession().deviceStatus(), QStringLiteral("STOP"));
+        QCOMPARE(link->transact(request, 3, 300).status, LinkStatus::Stop);
 
-        closeHidDevice();
-        QVERIFY(!transact(request, 3, 100));
+        // A device that has left the bus ends it too.
+        device->unplug();
+        QCOMPARE(link->transact(request, 3, 100).status, LinkStatus::Gone);
+        QVERIFY(!link->isOpen());
     }
 
     void transactReadsOneReportPerTry()
@@ -296,8 +308,30 @@ private slots:
         useRecorder();
         const QByteArray longReply = buildFrame(0x1005, 0xB3, QByteArray(80, 'x'));
         recorder->state->replies = asInputReports(longReply);
-        QVERIFY(!transact(buildFrame(0x1005, 0x33, QByteArray()), 1, 10));
+        QCOMPARE(link->transact(buildFrame(0x1005, 0x33, QByteArray()), 1, 10).status,
+                 LinkStatus::NoReply);
         QCOMPARE(recorder->state->readTimeouts, QList<int>({10}));
+    }
+
+    void jobReadsWaitInSlices()
+    {
+        // A job's reads look at a cancel request between slices; a short command waits in one
+        // piece.
+        useRecorder();
+        JobControl control(20);
+        QCOMPARE(link->transact(Wire::clockReadFrame(0x1005), 1, 50, &control).status,
+                 LinkStatus::NoReply);
+        QVERIFY(!recorder->state->readTimeouts.isEmpty());
+        for (int slice : qAsConst(recorder->state->readTimeouts))
+            QVERIFY(slice <= 20);
+        recorder->state->readTimeouts.clear();
+        QCOMPARE(link->transact(Wire::clockReadFrame(0x1005), 1, 50).status, LinkStatus::NoReply);
+        QCOMPARE(recorder->state->readTimeouts, QList<int>({50}));
+        control.cancel();
+        recorder->state->readTimeouts.clear();
+        QCOMPARE(link->transact(Wire::clockReadFrame(0x1005), 3, 50, &control).status,
+                 LinkStatus::Cancelled);
+        QVERIFY(recorder->state->readTimeouts.isEmpty());
     }
 
     void longReplyGathering()
@@ -306,7 +340,7 @@ private slots:
         // The information reply: (L + 72) / 64 reports, the first one included.
         const QByteArray info = buildFrame(0x1005, 0xB6, QByteArray(DeviceInfoDataLength, '\1'));
         recorder->state->replies = asInputReports(info);
-        LongReplyResult result = requestLongReply(deviceInfoRequest(), LongReply::DeviceInfo, 200);
+        LinkReply result = link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 200);
         QCOMPARE(result.frame, info);
         QCOMPARE(result.reports, quint32((DeviceInfoDataLength + 72) / 64));
         QCOMPARE(recorder->state->readTimeouts.size(), 4);
@@ -318,31 +352,36 @@ private slots:
         junk[0] = 0x02;
         junk[1] = 0x55;
         recorder->state->replies = QList<QByteArray>{junk, junk} + asInputReports(info);
-        result = requestLongReply(deviceInfoRequest(), LongReply::DeviceInfo, 200);
+        result = link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 200);
         QCOMPARE(result.frame, info);
 
         // Nothing at all: one time-out and the reader gives up.
         recorder->state->readTimeouts.clear();
-        result = requestLongReply(deviceInfoRequest(), LongReply::DeviceInfo, 200);
+        result = link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 200);
         QVERIFY(result.frame.isEmpty());
+        QCOMPARE(result.status, LinkStatus::NoReply);
         QCOMPARE(recorder->state->readTimeouts.size(), 1);
 
         // A reply announcing more than the gathering buffer holds never overflows it.
         const QByteArray huge = buildFrame(0x1005, 0xB6, QByteArray(1000, '\2'));
         recorder->state->replies = asInputReports(huge);
-        result = requestLongReply(deviceInfoRequest(), LongReply::DeviceInfo, 200);
+        result = link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 200);
         QVERIFY(result.frame.isEmpty());
+
+        // A status reply in place of the long one says why it did not come.
+        recorder->state->replies = asInputReports(buildFrame(0x1005, 0xFA, hex("0a")));
+        result = link->requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, 200);
+        QCOMPARE(result.status, LinkStatus::LowPower);
     }
 
     void pictureReplyGathering()
     {
         useRecorder();
-        deviceSession().screenFormat = 0;
         // 512 picture bytes: the first report and eight more.
         const QByteArray reply = buildFrame(0x1005, 0xB9, QByteArray(515, '\3'));
         recorder->state->replies = asInputReports(reply) + asInputReports(QByteArray(63, '\4'));
-        const LongReplyResult result
-                = requestLongReply(pictureReadRequest(1), LongReply::Picture, 300);
+        const QByteArray request = Wire::pictureReadRequest(0x1005, 1);
+        const LinkReply result = link->requestLong(request, LongReply::Picture, 300, 0);
         QCOMPARE(result.frame, reply);
         QCOMPARE(recorder->state->readTimeouts.size(), 9);
         QVERIFY(recorder->state->readTimeouts.contains(300));
@@ -352,30 +391,30 @@ private slots:
         recorder->state->replies.clear();
         const QByteArray large = buildFrame(0x2001, 0xB9, QByteArray(1027, '\5'));
         recorder->state->replies = asInputReports(large);
-        QVERIFY(requestLongReply(pictureReadRequest(1), LongReply::Picture, 300).frame.isEmpty());
+        QVERIFY(link->requestLong(request, LongReply::Picture, 300, 0).frame.isEmpty());
         // ... but do fit the 1280-byte buffer of format 1.
-        deviceSession().screenFormat = 1;
         recorder->state->replies = asInputReports(large);
-        QCOMPARE(requestLongReply(pictureReadRequest(1), LongReply::Picture, 300).frame, large);
+        QCOMPARE(link->requestLong(request, LongReply::Picture, 300, 1).frame, large);
     }
 
-    void framesOfTwoThreadsNeverInterleave()
+    void framesOfThreeThreadsNeverInterleave()
     {
         useVirtualDevice();
-        deviceSession().deviceId = 0x1005;
         const QByteArray block(512, '\x5a');
         std::atomic<int> failures{0};
         constexpr int rounds = 40;
         auto pictures = [&] {
             for (int i = 0; i < rounds; ++i) {
-                if (!writeMonoPicture(reinterpret_cast<const quint8 *>(block.constData()), 512,
-                                      1 + i % 12))
+                const QByteArray frame = Wire::monoPictureFrame(
+                        0x1005, reinterpret_cast<const quint8 *>(block.constData()), 1 + i % 12,
+                        true);
+                if (!link->transact(frame, 2, 500).answered())
                     ++failures;
             }
         };
         auto clock = [&] {
             for (int i = 0; i < rounds; ++i) {
-                if (!readClock())
+                if (!link->transact(Wire::clockReadFrame(0x1005), 3, 500).answered())
                     ++failures;
             }
         };
