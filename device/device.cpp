@@ -112,9 +112,35 @@ void Device::setEntry(const HidDeviceInfo &entry)
                   || entry.product != m_entry.product || entry.serial != m_entry.serial;
         m_entry = entry;
     }
-    // Emitted from the worker too; receivers on the device's thread get it queued.
+    // Called from the worker too: the signal goes out on the device's thread.
     if (changed)
-        emit entryChanged();
+        post([this]() { emit entryChanged(); });
+}
+
+void Device::post(std::function<void()> call)
+{
+    bool first = false;
+    {
+        QMutexLocker locker(&m_postedMutex);
+        first = m_posted.empty();
+        m_posted.push_back(std::move(call));
+    }
+    // The wake-up carries no data: what it runs is handed over under m_postedMutex. It names
+    // the function rather than passing a functor, so that nothing built by the worker's code
+    // crosses to the device's thread outside that lock.
+    if (first)
+        QMetaObject::invokeMethod(this, "runPosted", Qt::QueuedConnection);
+}
+
+void Device::runPosted()
+{
+    std::vector<std::function<void()>> calls;
+    {
+        QMutexLocker locker(&m_postedMutex);
+        calls.swap(m_posted);
+    }
+    for (const std::function<void()> &call : calls)
+        call();
 }
 
 void Device::requestConnect()
@@ -158,9 +184,10 @@ bool Device::begin(Job *job)
     m_worker = QThread::create([this, job]() {
         job->execute();
         QMutexLocker done(&m_workerDone);
+        // The end comes after everything the job reported.
+        post([this]() { workerFinished(); });
     });
     m_worker->setObjectName(QStringLiteral("device worker"));
-    connect(m_worker, &QThread::finished, this, &Device::workerFinished);
     m_worker->start(QThread::InheritPriority);
     emit jobStarted(job);
     return true;
@@ -186,8 +213,11 @@ void Device::workerFinished()
     m_worker = nullptr;
     m_running = nullptr;
     m_current = nullptr;
-    if (worker)
-        worker->deleteLater();
+    if (worker) {
+        // Its last step was to post this: it is ending now.
+        worker->wait();
+        delete worker;
+    }
     // After a disconnect nothing keeps the device open.
     if (m_disconnected)
         m_link.close();

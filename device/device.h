@@ -15,7 +15,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class ConnectJob;
 class QThread;
@@ -94,6 +96,10 @@ public:
                          const ParameterRecord *record, const CurveSet *curves);
     // A job that follows the device through its restarts tells where it is now.
     void setEntry(const HidDeviceInfo &entry);
+    // Runs call on the device's thread, after what was posted before it. The worker hands
+    // everything it reports over this way, under a lock of its own, so that the front ends get
+    // the job's signals on their thread in the order they were given.
+    void post(std::function<void()> call);
     // Whether a job follows the device through a restart just now (the device manager then
     // leaves entries that could be it alone).
     bool isFollowingRestart() const { return m_following; }
@@ -114,6 +120,7 @@ private:
     friend class ConnectJob;
     // Starts the worker on the job; false when another job runs.
     bool begin(Job *job);
+    Q_INVOKABLE void runPosted();
     void workerFinished();
     void connectNow();
     bool isDisconnected() const { return m_disconnected; }
@@ -131,6 +138,8 @@ private:
     // that the job's state is handed over under a lock (a thread's end is not one that every
     // checker sees).
     QMutex m_workerDone;
+    QMutex m_postedMutex;
+    std::vector<std::function<void()>> m_posted; // under m_postedMutex
     QPointer<Job> m_current;
     Job *m_running = nullptr; // the job the worker runs (kept even if it is deleted meanwhile)
     bool m_connectPending = false;

@@ -113,13 +113,22 @@ DeviceLink &Job::link()
 
 void Job::setPhase(JobPhase phase)
 {
-    if (m_phase.exchange(int(phase)) != int(phase))
-        emit phaseChanged(phase);
+    if (m_phase.exchange(int(phase)) == int(phase))
+        return;
+    // Reported on the device's thread (the job cannot go while it runs; once it has ended
+    // the pointer tells whether it is still there).
+    m_device->post([job = QPointer<Job>(this), phase]() {
+        if (job)
+            emit job->phaseChanged(phase);
+    });
 }
 
 void Job::reportProgress(int done, int total)
 {
-    emit progress(done, total);
+    m_device->post([job = QPointer<Job>(this), done, total]() {
+        if (job)
+            emit job->progress(done, total);
+    });
 }
 
 void Job::fail(JobCause cause, JobStep step, int detail, const QString &error)
