@@ -450,6 +450,18 @@ bool VirtualDevice::openDenied() const
     return m_openDenied;
 }
 
+void VirtualDevice::handleOpened()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    processRestartMarkersLocked();
+    // Only the reports go; a restart queued behind them still happens when it is due.
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
+                                   [](const PendingReport &report) {
+                                       return report.bytes[0] == HidReportId;
+                                   }),
+                    m_pending.end());
+}
+
 quint64 VirtualDevice::generation() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -1083,6 +1095,7 @@ std::unique_ptr<HidDevice> VirtualBus::openPath(const QString &path)
         if (!device->isEnumerated() || device->openDenied())
             return nullptr;
         ++m_opens;
+        device->handleOpened();
         return std::make_unique<VirtualHandle>(device, device->generation(),
                                                device->productString());
     }

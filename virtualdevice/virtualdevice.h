@@ -137,6 +137,10 @@ public:
     // --- used by the bus and its handles -------------------------------------------------------
     bool isEnumerated();
     bool openDenied() const;
+    // A handle has been opened: as with a HID device node, it reads only the reports that
+    // come after it was opened; the replies nobody read before (a program that was ended
+    // while it waited for one) stay with the handles of then.
+    void handleOpened();
     quint64 generation() const;
     // The USB serial number string it enumerates with now (empty when it reports none).
     QString usbSerialString() const;
