@@ -879,6 +879,7 @@ void Commands::upgrade(Task &t)
         case UpgradeImage::Match::Fits:
             break;
         case UpgradeImage::Match::WrongDevice:
+            t.fields().insert(QStringLiteral("cause"), jobCauseKey(JobCause::WrongDevice));
             t.finish(t.fail(ExitRefused, QStringLiteral("%1 is for device %2, the device is %3")
                                                  .arg(file, deviceText(m_image.targetId),
                                                       deviceText(identity.id))));

@@ -141,12 +141,19 @@ void Task::connect(bool bootLoaderWelcome, std::function<void()> then)
         return;
     }
     m_connecting = true;
+    m_runner.out().trace(prefixed(QStringLiteral("connecting")));
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = QObject::connect(
             target, &Device::connectFinished, &m_guard,
             [this, connection, bootLoaderWelcome, then](ConnectStatus status) {
                 QObject::disconnect(*connection);
                 m_connecting = false;
+                m_runner.out().trace(
+                        prefixed(QStringLiteral("connected: ")
+                                 + (status == ConnectStatus::Connected ? QStringLiteral("answered")
+                                    : status == ConnectStatus::BootLoaderWaiting
+                                            ? QStringLiteral("boot loader")
+                                            : QStringLiteral("no"))));
                 Device *target = device();
                 if (m_signal || !target) {
                     finish(target ? ExitSuccess
@@ -168,11 +175,13 @@ void Task::connect(bool bootLoaderWelcome, std::function<void()> then)
                     then();
                     return;
                 case ConnectStatus::NoAnswer:
+                    m_fields.insert(QStringLiteral("cause"), jobCauseKey(JobCause::NoAnswer));
                     finish(fail(ExitNoAnswer, QStringLiteral("the device at %1 does not answer the "
                                                              "information request")
                                                       .arg(m_place)));
                     return;
                 case ConnectStatus::Denied:
+                    m_fields.insert(QStringLiteral("cause"), jobCauseKey(JobCause::Denied));
                     finish(fail(ExitNoDevice,
                                 QStringLiteral("the device at %1 cannot be opened: permission "
                                                "denied (install the udev rule, see korlex-cli(1))")
@@ -181,6 +190,7 @@ void Task::connect(bool bootLoaderWelcome, std::function<void()> then)
                 case ConnectStatus::Foreign:
                 case ConnectStatus::NotFound:
                 case ConnectStatus::Stopped:
+                    m_fields.insert(QStringLiteral("cause"), jobCauseKey(JobCause::Unplugged));
                     finish(fail(ExitNoDevice,
                                 QStringLiteral("the device at %1 has gone").arg(m_place)));
                     return;
@@ -220,15 +230,16 @@ void Task::run(Job *job, const ProgressText &progressText,
     auto done = std::make_shared<int>(0);
     auto total = std::make_shared<int>(0);
     const QString label = m_runner.several() ? m_place + QStringLiteral(": ") : QString();
-    QObject::connect(job, &Job::phaseChanged, &m_guard,
-                     [this, line, done, total, progressText, label](JobPhase phase) {
-                         m_runner.out().trace(label + phaseText(phase));
-                         if (line >= 0 && phase != JobPhase::Idle) {
-                             const int percent = *total > 0 ? *done * 100 / *total : 0;
-                             m_runner.out().progress(line, percent,
-                                                     progressText(phase, *done, *total));
-                         }
-                     });
+    QObject::connect(
+            job, &Job::phaseChanged, &m_guard,
+            [this, kind = job->kind(), line, done, total, progressText, label](JobPhase phase) {
+                m_runner.out().trace(label + jobKindKey(kind) + QStringLiteral(": ")
+                                     + phaseText(phase));
+                if (line >= 0 && phase != JobPhase::Idle) {
+                    const int percent = *total > 0 ? *done * 100 / *total : 0;
+                    m_runner.out().progress(line, percent, progressText(phase, *done, *total));
+                }
+            });
     QObject::connect(job, &Job::progress, &m_guard,
                      [this, job, line, done, total, progressText](int now, int of) {
                          *done = now;

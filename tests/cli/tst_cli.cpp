@@ -839,7 +839,7 @@ void CliTest::signalsDuringAnUpgrade()
     QFETCH(QString, state);
     const auto device = plug(0x1005, false, [beforeErase](VirtualDevice::Settings &settings) {
         settings.reportDelayMs = 1;
-        settings.restartDelayMs = beforeErase ? 300 : 30;
+        settings.restartDelayMs = beforeErase ? 1500 : 30;
     });
     const QString file = upgradeFile(QStringLiteral("sig.swdf"), randomImage(80 * 512, 8), 0x1005);
     std::unique_ptr<QProcess> process(startCli({QStringLiteral("upgrade"), file}));
