@@ -28,7 +28,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QRegularExpression>
 #include <QTextStream>
 
 #include <array>
@@ -231,6 +230,7 @@ private:
     void clockSet(Task &t);
     void factoryReset(Task &t);
     void resourceSave(Task &t);
+    void saveResource(Task &t, ResourcePictures source);
     void resourceLoad(Task &t);
     void loadResource(Task &t, ResourceLoadJob *check);
     void writeLoaded(Task &t, QVector<CurveSet::Write> curves, int status);
@@ -591,7 +591,7 @@ int Commands::inspect(QJsonObject &fields)
     const QString problem = unreadable(file);
     if (!problem.isEmpty())
         return fail(ExitBadFile, problem);
-    // A user resource file is text whose first line is its identity.
+    // A user resource file is text that begins with its identity.
     QStringList lines;
     QFile in(file);
     if (in.size() < 16 * 1024 * 1024 && in.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -599,15 +599,9 @@ int Commands::inspect(QJsonObject &fields)
         while (!stream.atEnd())
             lines << stream.readLine();
     }
-    QString first;
-    for (const QString &line : qAsConst(lines)) {
-        first = ResourceFile::withoutWhiteSpace(line);
-        if (!first.isEmpty())
-            break;
-    }
-    static const QRegularExpression identity(QStringLiteral("^d[0-9a-fA-F]{8}$"));
-    if (file.endsWith(QLatin1String(".ct_user"), Qt::CaseInsensitive)
-        || identity.match(first).hasMatch())
+    const bool identified
+            = ResourceFile::readLines(lines, 0, 0, 0).identity != ResourceFile::Identity::Corrupted;
+    if (file.endsWith(QLatin1String(".ct_user"), Qt::CaseInsensitive) || identified)
         return inspectResourceFile(file, lines, fields);
     return inspectUpgradeFile(file, fields);
 }
@@ -1032,13 +1026,6 @@ QString Commands::upgradeState(Task &t) const
 void Commands::picturesRead(Task &t)
 {
     t.connect(false, [this, &t]() {
-        const int format = t.device()->identity().screenFormat();
-        if (format != 0 && format != 1) {
-            t.finish(t.fail(ExitRefused, QStringLiteral("a device with a %1 screen does not send "
-                                                        "its pictures")
-                                                 .arg(screenText(format))));
-            return;
-        }
         t.stateAfterInterrupt = [this, &t]() {
             return QStringLiteral("nothing on the device was changed; pictures %1 were saved in %2")
                     .arg(slotRanges(t.lastResult().doneSlots()), native(m_folder));
@@ -1069,7 +1056,13 @@ void Commands::picturesRead(Task &t)
                         t.finish(ExitSuccess);
                         return;
                     }
-
+                    if (r.cause == JobCause::NotSupported) {
+                        const int format = t.device()->identity().screenFormat();
+                        t.finishFailed(r, QStringLiteral("this device (%1 screen) does not send "
+                                                         "its pictures")
+                                                  .arg(screenText(format)));
+                        return;
+                    }
                     QString message
                             = QStringLiteral("reading the pictures failed: ") + causeSentence(r);
                     if (!r.doneSlots().isEmpty())
@@ -1093,20 +1086,29 @@ void Commands::picturesWrite(Task &t)
         for (int slot = 1; slot <= count; ++slot)
             all.append(slot);
         const QVector<int> slotList = o.hasSlotList ? m_slots : all;
-        if (format == 2 && slotList != all) {
-            t.finish(t.fail(ExitUsage, QStringLiteral("--slots: a device with a colour screen "
-                                                      "takes all %1 pictures at once")
-                                               .arg(count)));
-            return;
-        }
-        // Every file must make a picture the device takes before anything is sent.
-        QVector<PictureInput> inputs;
+        // The slots asked for must be those a write to the device's screen sends.
+        PictureSet set(format, QString());
+        set.clearMarks();
         for (int slot : slotList) {
             if (slot > count) {
                 t.finish(t.fail(ExitUsage,
                                 QStringLiteral("--slots: this device has slots 1..%1").arg(count)));
                 return;
             }
+            set.mark(slot - 1);
+        }
+        QVector<int> sent;
+        for (int slot : set.slotsToWrite())
+            sent << slot + 1;
+        if (sent != slotList) {
+            t.finish(t.fail(ExitUsage, QStringLiteral("--slots: this device (%1 screen) takes "
+                                                      "pictures %2 at once")
+                                               .arg(screenText(format), slotRanges(sent))));
+            return;
+        }
+        // Every file must make a picture the device takes before anything is sent.
+        QVector<PictureInput> inputs;
+        for (int slot : slotList) {
             const QString path = QDir(m_folder).filePath(QStringLiteral("%1.bmp").arg(slot));
             const QString problem = unreadable(path);
             if (!problem.isEmpty()) {
@@ -1390,74 +1392,83 @@ void Commands::resourceSave(Task &t)
         const bool curves = o.sections & (ResourceFile::TempSection | ResourceFile::PowerSection);
         if (curves && !needRecord(t))
             return;
-        const QString file = o.args.value(0);
-        const DeviceIdentity &identity = t.device()->identity();
-        const int format = identity.screenFormat();
-        const bool pictures = (o.sections & ResourceFile::PictureSection) && identity.hasPictures();
-        ResourcePictures source = ResourcePictures::Set;
-        QString from;
-        if (pictures && !o.picturesFrom.isEmpty()) {
-            source = ResourcePictures::Folder;
-            from = QStringLiteral("the pictures of %1").arg(native(o.picturesFrom));
-            t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("folder"));
-        } else if (pictures && (format == 0 || format == 1)) {
-            source = ResourcePictures::Device;
-            from = QStringLiteral("the device's pictures");
-            t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("device"));
-        } else if (pictures) {
-            // The colour screen does not send its pictures: the file holds what the picture set
-            // holds, and says so.
-            const PictureSet &set = t.device()->pictures();
-            QVector<int> builtIn;
-            for (int slot = 0; slot < set.count(); ++slot) {
-                if (set.isDefault(slot))
-                    builtIn << slot + 1;
-            }
-            t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("pictureSet"));
-            t.fields().insert(QStringLiteral("builtInPictures"), numbers(builtIn));
-            from = QStringLiteral("the pictures of %1").arg(native(set.folder()));
-            if (!builtIn.isEmpty()) {
-                t.note(QStringLiteral("a device with a colour screen does not send its pictures: "
-                                      "slots %1 hold the built-in pictures (--pictures-from DIR "
-                                      "takes others)")
-                               .arg(slotRanges(builtIn)));
-                from = QStringLiteral("built-in pictures for slots %1").arg(slotRanges(builtIn));
-            }
-        }
-        t.run(new ResourceSaveJob(t.device(), file, o.sections, source, o.picturesFrom),
-              source == ResourcePictures::Device
-                      ? Task::ProgressText([](JobPhase phase, int done, int total) {
-                            return pictureProgress("reading", phase, done, total);
-                        })
-                      : Task::ProgressText(),
-              [this, &t, file, from, pictures](const JobResult &r) {
-                  if (r.succeeded()) {
-                      QStringList parts = sectionNames(o.sections);
-                      if (pictures)
-                          parts.replace(0, QStringLiteral("pictures: %1").arg(from));
-                      t.result(QStringLiteral("Saved %1 (%2)")
-                                       .arg(native(file), parts.join(QStringLiteral(", "))));
-                      t.finish(ExitSuccess);
-                      return;
-                  }
-
-                  QString message;
-                  if (r.cause == JobCause::File && r.step == JobStep::File)
-                      message = QStringLiteral("cannot write %1: %2").arg(native(file), r.error);
-                  else if (r.cause == JobCause::PictureFile)
-                      message = QStringLiteral("%1 not saved: picture %2 (%3) is no picture")
-                                        .arg(native(file))
-                                        .arg(r.detail)
-                                        .arg(native(QDir(o.picturesFrom)
-                                                            .filePath(QStringLiteral("%1.bmp").arg(
-                                                                    r.detail))));
-                  else
-                      message = QStringLiteral("%1 not saved: reading the device's pictures "
-                                               "failed: %2")
-                                        .arg(native(file), causeSentence(r));
-                  t.finishFailed(r, message);
-              });
+        const bool pictures = (o.sections & ResourceFile::PictureSection)
+                              && t.device()->identity().hasPictures();
+        // The pictures the device holds: read from it, or from the folder given.
+        saveResource(t, !pictures                  ? ResourcePictures::Set
+                        : o.picturesFrom.isEmpty() ? ResourcePictures::Device
+                                                   : ResourcePictures::Folder);
     });
+}
+
+void Commands::saveResource(Task &t, ResourcePictures source)
+{
+    const QString file = o.args.value(0);
+    const bool pictures
+            = (o.sections & ResourceFile::PictureSection) && t.device()->identity().hasPictures();
+    QString from;
+    if (source == ResourcePictures::Folder) {
+        from = QStringLiteral("the pictures of %1").arg(native(o.picturesFrom));
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("folder"));
+    } else if (source == ResourcePictures::Device) {
+        from = QStringLiteral("the device's pictures");
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("device"));
+    } else if (pictures) {
+        // A device that does not send its pictures: the file holds what its picture set
+        // holds, and says which slots are built-in pictures.
+        const PictureSet &set = t.device()->pictures();
+        QVector<int> builtIn;
+        for (int slot = 0; slot < set.count(); ++slot) {
+            if (set.isDefault(slot))
+                builtIn << slot + 1;
+        }
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("pictureSet"));
+        t.fields().insert(QStringLiteral("builtInPictures"), numbers(builtIn));
+        from = QStringLiteral("the pictures of %1").arg(native(set.folder()));
+        if (!builtIn.isEmpty()) {
+            t.note(QStringLiteral("this device (%1 screen) does not send its pictures: slots %2 "
+                                  "hold the built-in pictures (--pictures-from DIR takes others)")
+                           .arg(screenText(t.device()->identity().screenFormat()),
+                                slotRanges(builtIn)));
+            from = QStringLiteral("built-in pictures for slots %1").arg(slotRanges(builtIn));
+        }
+    }
+    t.run(new ResourceSaveJob(t.device(), file, o.sections, source, o.picturesFrom),
+          source == ResourcePictures::Device
+                  ? Task::ProgressText([](JobPhase phase, int done, int total) {
+                        return pictureProgress("reading", phase, done, total);
+                    })
+                  : Task::ProgressText(),
+          [this, &t, file, from, pictures, source](const JobResult &r) {
+              if (r.succeeded()) {
+                  QStringList parts = sectionNames(o.sections);
+                  if (pictures)
+                      parts.replace(0, QStringLiteral("pictures: %1").arg(from));
+                  t.result(QStringLiteral("Saved %1 (%2)")
+                                   .arg(native(file), parts.join(QStringLiteral(", "))));
+                  t.finish(ExitSuccess);
+                  return;
+              }
+              if (source == ResourcePictures::Device && r.cause == JobCause::NotSupported) {
+                  saveResource(t, ResourcePictures::Set);
+                  return;
+              }
+              QString message;
+              if (r.cause == JobCause::File && r.step == JobStep::File)
+                  message = QStringLiteral("cannot write %1: %2").arg(native(file), r.error);
+              else if (r.cause == JobCause::PictureFile)
+                  message = QStringLiteral("%1 not saved: picture %2 (%3) is no picture")
+                                    .arg(native(file))
+                                    .arg(r.detail)
+                                    .arg(native(QDir(o.picturesFrom)
+                                                        .filePath(QStringLiteral("%1.bmp").arg(
+                                                                r.detail))));
+              else
+                  message = QStringLiteral("%1 not saved: reading the device's pictures failed: "
+                                           "%2")
+                                    .arg(native(file), causeSentence(r));
+              t.finishFailed(r, message);
+          });
 }
 
 void Commands::resourceLoad(Task &t)
