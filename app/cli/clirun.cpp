@@ -10,7 +10,10 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <QMutexLocker>
+
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -229,32 +232,50 @@ void Task::run(Job *job, const ProgressText &progressText,
     const int line = progressText ? out.addProgress(m_runner.several() ? m_place : QString()) : -1;
     auto done = std::make_shared<int>(0);
     auto total = std::make_shared<int>(0);
+    auto phase = std::make_shared<JobPhase>(JobPhase::Idle);
     const QString label = m_runner.several() ? m_place + QStringLiteral(": ") : QString();
+    // The worker's signals come to this thread through the runner's queue, in the order they
+    // were emitted, the job's end last.
+    Runner *runner = &m_runner;
     QObject::connect(
-            job, &Job::phaseChanged, &m_guard,
-            [this, kind = job->kind(), line, done, total, progressText, label](JobPhase phase) {
-                m_runner.out().trace(label + jobKindKey(kind) + QStringLiteral(": ")
-                                     + phaseText(phase));
-                if (line >= 0 && phase != JobPhase::Idle) {
-                    const int percent = *total > 0 ? *done * 100 / *total : 0;
-                    m_runner.out().progress(line, percent, progressText(phase, *done, *total));
-                }
-            });
-    QObject::connect(job, &Job::progress, &m_guard,
-                     [this, job, line, done, total, progressText](int now, int of) {
-                         *done = now;
-                         *total = of;
-                         if (line >= 0 && of > 0)
-                             m_runner.out().progress(line, now * 100 / of,
-                                                     progressText(job->phase(), now, of));
-                     });
-    QObject::connect(job, &Job::finished, &m_guard, [this, line, then](const JobResult &result) {
-        m_job = nullptr;
-        m_lastResult = result;
-        if (line >= 0)
-            m_runner.out().endProgress(line, result.succeeded());
-        then(result);
-    });
+            job, &Job::phaseChanged, job,
+            [this, runner, kind = job->kind(), line, done, total, phase, progressText,
+             label](JobPhase now) {
+                runner->post([this, kind, line, done, total, phase, progressText, label, now]() {
+                    *phase = now;
+                    m_runner.out().trace(label + jobKindKey(kind) + QStringLiteral(": ")
+                                         + phaseText(now));
+                    if (line >= 0 && now != JobPhase::Idle) {
+                        const int percent = *total > 0 ? *done * 100 / *total : 0;
+                        m_runner.out().progress(line, percent, progressText(now, *done, *total));
+                    }
+                });
+            },
+            Qt::DirectConnection);
+    QObject::connect(
+            job, &Job::progress, job,
+            [this, runner, line, done, total, phase, progressText](int now, int of) {
+                runner->post([this, line, done, total, phase, progressText, now, of]() {
+                    *done = now;
+                    *total = of;
+                    if (line >= 0 && of > 0)
+                        m_runner.out().progress(line, now * 100 / of,
+                                                progressText(*phase, now, of));
+                });
+            },
+            Qt::DirectConnection);
+    QObject::connect(
+            job, &Job::finished, job,
+            [this, runner, line, then](const JobResult &result) {
+                runner->post([this, line, then, result]() {
+                    m_job = nullptr;
+                    m_lastResult = result;
+                    if (line >= 0)
+                        m_runner.out().endProgress(line, result.succeeded());
+                    then(result);
+                });
+            },
+            Qt::DirectConnection);
     if (!job->start()) {
         m_job = nullptr;
         m_lastResult = job->result();
@@ -317,6 +338,17 @@ Runner::Runner(const CliOptions &options, CliOutput &out, std::shared_ptr<HidBac
     , m_out(out)
     , m_manager(std::make_unique<DeviceManager>(std::move(backend)))
 {
+#ifdef Q_OS_UNIX
+    if (::pipe(m_eventPipe) == 0) {
+        for (int fd : m_eventPipe) {
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        }
+        m_eventNotifier = new QSocketNotifier(m_eventPipe[0], QSocketNotifier::Read);
+        QObject::connect(m_eventNotifier, &QSocketNotifier::activated, m_eventNotifier,
+                         [this]() { runEvents(); });
+    }
+#endif
     if (options.verbose >= 2) {
         // -vv: every frame in hexadecimal, as it goes out and as its reply comes in.
         QObject::connect(
@@ -334,12 +366,53 @@ Runner::Runner(const CliOptions &options, CliOutput &out, std::shared_ptr<HidBac
     }
 }
 
+void Runner::post(std::function<void()> event)
+{
+    {
+        QMutexLocker locker(&m_eventsMutex);
+        m_events.push_back(std::move(event));
+    }
+#ifdef Q_OS_UNIX
+    const char byte = 1;
+    (void)!::write(m_eventPipe[1], &byte, 1);
+#else
+    QMetaObject::invokeMethod(
+            &m_eventsGuard, [this]() { runEvents(); }, Qt::QueuedConnection);
+#endif
+}
+
+void Runner::runEvents()
+{
+#ifdef Q_OS_UNIX
+    char bytes[64];
+    while (::read(m_eventPipe[0], bytes, sizeof bytes) > 0) { }
+#endif
+    for (;;) {
+        std::function<void()> event;
+        {
+            QMutexLocker locker(&m_eventsMutex);
+            if (m_events.empty())
+                return;
+            event = std::move(m_events.front());
+            m_events.pop_front();
+        }
+        event();
+    }
+}
+
 Runner::~Runner()
 {
     delete m_answer;
-    // The tasks and their jobs go before the devices.
+    // The tasks and their jobs go before the devices; the queue of the workers' signals last.
     m_tasks.clear();
     m_manager.reset();
+    delete m_eventNotifier;
+#ifdef Q_OS_UNIX
+    for (int fd : m_eventPipe) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+#endif
 }
 
 QJsonObject Runner::deviceJson(const HidDeviceInfo &info)

@@ -734,7 +734,7 @@ void CliTest::upgradeFailures()
         device->omitReplies(0x20);
     const QString file = upgradeFile(QStringLiteral("fw.swdf"), randomImage(8 * 512, 3), 0x1005);
     const Run run = cli({"--json", "upgrade", file});
-    QCOMPARE(run.status, status);
+    QVERIFY2(run.status == status, qPrintable(run.err));
     QCOMPARE(run.json.value("exitStatus").toInt(), status);
     QCOMPARE(run.json.value("cause").toString(), cause);
     QVERIFY2(run.json.value("error").toString().contains(message),
@@ -1104,13 +1104,19 @@ void CliTest::resourceLoadWritesDevice()
 void CliTest::failedWritesKeepFiles()
 {
     const auto device = plug(0x1005);
-    // A file of earlier, and a full disk (no byte more) for the next save.
+    // A file of earlier, and a full disk (at most 512 bytes per file) for the next save, whose
+    // pictures come from a folder.
     QFile old(workPath("old.ct_user"));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("kept\n");
     old.close();
-    const Run save = cli({"resource", "save", "old.ct_user", "--temp", "--power"},
-                         QStringLiteral("ulimit -f 0; exec"));
+    QVERIFY(QDir(work->path()).mkpath(QStringLiteral("from")));
+    for (int slot = 1; slot <= 12; ++slot)
+        QVERIFY(pattern(slot)
+                        .convertToFormat(QImage::Format_Mono)
+                        .save(workPath(QStringLiteral("from/%1.bmp").arg(slot)), "BMP"));
+    const Run save = cli({"resource", "save", "old.ct_user", "--pictures-from", "from"},
+                         QStringLiteral("ulimit -f 1; exec"));
     QCOMPARE(save.status, 6);
     QVERIFY2(save.err.startsWith(QStringLiteral("korlex-cli: cannot write old.ct_user: ")),
              qPrintable(save.err));
