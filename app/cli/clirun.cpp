@@ -491,16 +491,21 @@ int Runner::chooseDevices(QVector<Device *> *devices, QJsonObject *fields)
         places << device->place();
     }
     if (m_signal) {
-        m_out.message(QStringLiteral("interrupted by %1 while looking for the device: nothing was "
-                                     "sent to a device")
-                              .arg(QString::fromLatin1(SignalWatcher::name(m_signal))));
+        const QString message = QStringLiteral("interrupted by %1 while looking for the device: "
+                                               "nothing was sent to a device")
+                                        .arg(QString::fromLatin1(SignalWatcher::name(m_signal)));
+        m_out.message(message);
+        fields->insert(QStringLiteral("error"), message);
         return ExitSignalBase + m_signal;
     }
     if (several) {
         fields->insert(QStringLiteral("devices"), present);
-        m_out.message(QStringLiteral("%1 devices present: choose one with --device NAME (its "
-                                     "port, path or serial number), or all with --all")
-                              .arg(family.size()));
+        const QString message = QStringLiteral("%1 devices present: choose one with --device NAME "
+                                               "(its port, path or serial number), or all with "
+                                               "--all")
+                                        .arg(family.size());
+        m_out.message(message);
+        fields->insert(QStringLiteral("error"), message);
         for (Device *device : family) {
             const HidDeviceInfo entry = device->entry();
             m_out.stderrText(

@@ -454,6 +454,7 @@ void CliTest::severalDevicesNeedDevice()
     const Run json = cli({"--json", "info"});
     QCOMPARE(json.status, 7);
     QCOMPARE(json.json.value("devices").toArray().size(), 2);
+    QVERIFY(json.json.value("error").toString().startsWith(QStringLiteral("2 devices present")));
     QCOMPARE(first->reportsReceived() + second->reportsReceived(), 0);
 }
 
