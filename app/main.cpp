@@ -70,6 +70,8 @@ int main(int argc, char *argv[])
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (!virtualDeviceSettingUsable("korlex-tool"))
+        return 1;
 
     QApplication app(argc, argv);
     const StartOptions options = parseStartOptions(QCoreApplication::arguments());

@@ -13,7 +13,8 @@ StartOptions parseStartOptions(const QStringList &arguments)
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")
             || arg == QLatin1String("-?"))
             options.help = true;
-        else if (arg == QLatin1String("-v") || arg == QLatin1String("--version"))
+        else if (arg == QLatin1String("-V") || arg == QLatin1String("-v")
+                 || arg == QLatin1String("--version"))
             options.version = true;
         else if (arg == QLatin1String("--data-folder"))
             options.dataFolder = true;
@@ -37,7 +38,7 @@ QString startHelpText()
             "                 the desktop menu entry starts the program this way. Without\n"
             "                 it the program works in the current directory.\n"
             "  -h, --help     show this help and exit\n"
-            "  -v, --version  show the version and the licence and exit\n"
+            "  -V, --version  show the version and the licence and exit\n"
             "\n"
             "Files in the working folder: <serial number>/1.bmp ... 12.bmp (the pictures of\n"
             "each device), dev/device (optional device model table).\n"

@@ -1,5 +1,5 @@
 // The whole firmware upgrade of a 128 KiB image at 1 ms per report, from start to the device
-// verified running its new firmware: as the link's job in this process (what the window runs),
+// verified running its new firmware: as the engine's job in this process (as a front end runs it),
 // and as the korlex-cli program (process start, the information read, the job, the output).
 //
 // "budget_ms" is the time the device and the wire need: every report of the exchange at 1 ms
@@ -8,15 +8,14 @@
 // after a 2 ms hand-over, and a 20 ms erase). "ratio" is the measured time over the budget.
 
 #include "catalogue/devicemodels.h"
-#include "device/deviceconnect.h"
-#include "device/jobs.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
+#include "device/device.h"
+#include "device/devicemanager.h"
 #include "upgrade/upgradefile.h"
+#include "upgrade/upgradejob.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -51,29 +50,38 @@ void report(benchmark::State &state, double totalMs)
 
 void BM_UpgradeJob128KiB(benchmark::State &state)
 {
+    loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
+    UpgradeImage image;
+    UpgradeImage::fromBytes(upgradeFileBytes(), &image);
     double totalMs = 0;
     for (auto _ : state) {
-        deviceSession().clear();
-        loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
         VirtualDevice::Settings settings;
         settings.id = 0x1005;
         settings.reportDelayMs = 1;
         settings.restartDelayMs = RestartMs;
         settings.eraseDelayMs = EraseMs;
         auto device = std::make_shared<VirtualDevice>(settings);
-        setHidBackend(std::make_shared<VirtualBus>(device));
-        loadUpgradeBytes(upgradeFileBytes());
+        DeviceManager manager(std::make_shared<VirtualBus>(device));
 
         QElapsedTimer clock;
         clock.start();
-        connectDevice(200);
-        startUpgradeJob();
-        usbThread()->wait();
-        const JobState job = currentJobState();
+        manager.scan();
+        Device *target = manager.devices().value(0);
+        if (!target) {
+            state.SkipWithError("no device");
+            break;
+        }
+        QEventLoop loop;
+        QObject::connect(target, &Device::connectFinished, &loop, &QEventLoop::quit);
+        target->requestConnect();
+        loop.exec();
+        UpgradeJob job(target, image);
+        QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
+        if (job.start())
+            loop.exec();
         totalMs += double(clock.nsecsElapsed()) / 1e6;
-        if (!job.verified || !device->lastUpgradeVerified())
+        if (!job.result().succeeded() || !device->lastUpgradeVerified())
             state.SkipWithError("the upgrade was not verified");
-        closeHidDevice();
     }
     report(state, totalMs);
 }

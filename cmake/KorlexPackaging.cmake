@@ -76,9 +76,14 @@ parameters, temperature and power curves and clock, and reads, edits and
 writes the pictures shown on its LCD. Pictures and curves can be saved to a
 user resource file and loaded again.
 
-The package holds the window program, a udev rule that lets the user at the
-desktop open the device without root, the desktop entry, AppStream metadata,
-manual pages and a user guide in English and Simplified Chinese.")
+The package holds the window program (in English, Simplified Chinese and
+Traditional Chinese); korlex-cli, the same device jobs from the command line
+for scripts, batches and machines without a desktop (one device or every
+plugged device at once, JSON output, documented exit statuses), with its
+bash, zsh and fish completions; korlex-virtualbus, which serves virtual
+devices for trying both programs without hardware; a udev rule that lets the
+user at the desktop open the device without root, the desktop entry, AppStream
+metadata, manual pages and a user guide in English and Simplified Chinese.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -129,10 +129,18 @@ ProductKind DeviceLink::openKind() const
     return m_kind;
 }
 
+void DeviceLink::setFrameObserver(FrameObserver observer)
+{
+    QMutexLocker locker(&m_mutex);
+    m_observer = std::move(observer);
+}
+
 bool DeviceLink::writeFrame(const QByteArray &frame)
 {
     if (!m_handle || frame.isEmpty())
         return false;
+    if (m_observer)
+        m_observer(true, frame);
     const auto *bytes = reinterpret_cast<const quint8 *>(frame.constData());
     quint8 report[HidReportSize];
     // The reports go back to back; nothing is waited for between them.
@@ -261,6 +269,8 @@ LinkReply DeviceLink::transact(const QByteArray &frame, int tries, int timeoutMs
             const quint16 length = extractFrame(extracted, report, got);
             if (length > 0) {
                 reply.frame = QByteArray(reinterpret_cast<const char *>(extracted), length);
+                if (m_observer)
+                    m_observer(false, reply.frame);
                 reply.status = statusOf(classifyReply(reply.frame));
                 return reply;
             }
@@ -307,6 +317,8 @@ LinkReply DeviceLink::requestLong(const QByteArray &request, LongReply kind, int
     }
     reply.frame = gatherer.frame();
     reply.reports = gatherer.reports();
+    if (m_observer && !reply.frame.isEmpty())
+        m_observer(false, reply.frame);
     if (reply.frame.isEmpty()) {
         reply.status = LinkStatus::NoReply;
         return reply;

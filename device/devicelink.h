@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 // The waits of the link and the jobs. The defaults are the device's own; tests and the command
@@ -126,6 +127,11 @@ public:
     // Whether an entry stands at the place of the open (or last opened) device.
     static bool samePlace(const HidDeviceInfo &a, const HidDeviceInfo &b);
 
+    // Sees every frame written (sent true) and every reply frame read, on the thread of the
+    // exchange and under the link's lock, so it must not use the link. None by default.
+    using FrameObserver = std::function<void(bool sent, const QByteArray &frame)>;
+    void setFrameObserver(FrameObserver observer);
+
 private:
     enum ReadResult : int { ReadFailed = -1, ReadCancelled = -2, ReadTimedOut = -3 };
     int readReport(quint8 *report, int timeoutMs, const JobControl *control);
@@ -142,6 +148,7 @@ private:
     std::unique_ptr<HidDevice> m_handle; // under m_mutex
     HidDeviceInfo m_entry; // under m_mutex
     ProductKind m_kind = ProductKind::Other; // under m_mutex
+    FrameObserver m_observer; // under m_mutex
 };
 
 #endif // DEVICE_DEVICELINK_H

@@ -2,9 +2,12 @@
 
 #include "device/transport.h"
 #include "virtualdevice/virtualbusserver.h"
+#include "virtualdevice/virtualdevice.h"
 
 #include <QMutex>
 #include <QMutexLocker>
+
+#include <cstdio>
 
 #include <hidapi.h>
 
@@ -176,13 +179,37 @@ void setHidBackend(std::shared_ptr<HidBackend> backend)
     currentBackend = std::move(backend);
 }
 
-bool selectHidBackendFromEnvironment()
+std::shared_ptr<HidBackend> hidBackendFromEnvironment(bool *isVirtual, QString *error)
 {
     const QByteArray setting = qgetenv("KORLEX_VIRTUAL_DEVICE").trimmed();
-    if (setting.isEmpty() || setting == "0") {
-        setHidBackend(createHidapiBackend());
-        return false;
-    }
-    setHidBackend(virtualBackendFromSetting(QString::fromLocal8Bit(setting)));
-    return true;
+    const bool virtualDevice = !setting.isEmpty() && setting != "0";
+    if (isVirtual)
+        *isVirtual = virtualDevice;
+    if (!virtualDevice)
+        return createHidapiBackend();
+    QString problem;
+    std::shared_ptr<HidBackend> backend
+            = virtualBackendFromSetting(QString::fromLocal8Bit(setting), &problem);
+    if (!backend && error)
+        *error = QStringLiteral("KORLEX_VIRTUAL_DEVICE=%1: %2")
+                         .arg(QString::fromLocal8Bit(setting), problem);
+    return backend;
+}
+
+bool virtualDeviceSettingUsable(const char *program)
+{
+    QString error;
+    if (hidBackendFromEnvironment(nullptr, &error) || error.isEmpty())
+        return true;
+    std::fprintf(stderr, "%s: %s\n", program, error.toLocal8Bit().constData());
+    return false;
+}
+
+bool selectHidBackendFromEnvironment()
+{
+    bool isVirtual = false;
+    std::shared_ptr<HidBackend> backend = hidBackendFromEnvironment(&isVirtual);
+    // A setting that cannot be used gives a bus without devices, never the real USB device.
+    setHidBackend(backend ? backend : std::make_shared<VirtualBus>());
+    return isVirtual;
 }

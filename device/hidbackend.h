@@ -61,9 +61,19 @@ std::shared_ptr<HidBackend> hidBackend();
 void setHidBackend(std::shared_ptr<HidBackend> backend);
 std::shared_ptr<HidBackend> createHidapiBackend();
 
-// Chooses the backend from the environment: KORLEX_VIRTUAL_DEVICE set and not "0" selects the
-// virtual device (see virtualdevice/virtualdevice.h for its settings), else hidapi. Returns
-// true when the virtual device was chosen.
+// The backend the environment asks for, without selecting it: KORLEX_VIRTUAL_DEVICE set and not
+// "0" asks for the virtual device (see virtualdevice/virtualdevice.h for its settings), else
+// hidapi. *isVirtual tells which. Null, with the reason in *error, when the setting names an
+// unknown device or option.
+std::shared_ptr<HidBackend> hidBackendFromEnvironment(bool *isVirtual = nullptr,
+                                                      QString *error = nullptr);
+// Whether KORLEX_VIRTUAL_DEVICE can be used. When it cannot, the reason goes to standard error
+// as "<program>: KORLEX_VIRTUAL_DEVICE=<value>: <reason>".
+bool virtualDeviceSettingUsable(const char *program);
+
+// Chooses the backend from the environment (as above) and makes it the one every transport call
+// uses; a setting that cannot be used gives a bus without devices. Returns true when the
+// virtual device was chosen.
 bool selectHidBackendFromEnvironment();
 
 #endif // DEVICE_HIDBACKEND_H

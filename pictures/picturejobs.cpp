@@ -34,7 +34,30 @@ bool endsTheJob(JobCause cause)
            && cause != JobCause::PictureFile;
 }
 
+// Converts a picture file into the LCD bytes of the format; the size of the picture, or -1
+// when the file gives no picture the device takes.
+int convertPictureFile(const QString &file, int format, std::vector<quint8> &buffer)
+{
+    const int capacity = PictureSet::conversionCapacity(format);
+    buffer.assign(size_t(capacity), 0);
+    if (!isRegularUserFile(file))
+        return -1;
+    const bool colour = format == 2;
+    const int size = colour ? BMP::bmp24ToLcdData(buffer.data(), file, capacity)
+                            : BMP::bmp8ToLcdColRowData(buffer.data(), file, true, capacity);
+    const bool sendable = colour ? size > 0 : (size == 512 || size == 1024);
+    return sendable ? size : -1;
+}
+
 } // namespace
+
+bool pictureFileConverts(const QString &file, int format)
+{
+    if (PictureSet::slotCount(format) == 0)
+        return false;
+    std::vector<quint8> buffer;
+    return convertPictureFile(file, format, buffer) > 0;
+}
 
 int pictureReadTimeLimitMs(const LinkTiming &timing)
 {
@@ -251,8 +274,7 @@ void PictureWriteJob::run()
     setPhase(JobPhase::WritingPictures);
     control().setDeadline(limitOr(timing().timeLimitMs, PictureWriteLimitMs));
     const bool colour = m_format == 2;
-    const int capacity = PictureSet::conversionCapacity(m_format);
-    std::vector<quint8> buffer(size_t(capacity), 0);
+    std::vector<quint8> buffer;
     const int total = m_inputs.size();
     QVector<SlotResult> results;
     JobCause ended = JobCause::None;
@@ -270,15 +292,8 @@ void PictureWriteJob::run()
             results.append(slot);
             continue;
         }
-        std::fill(buffer.begin(), buffer.end(), quint8(0));
-        const int size
-                = !isRegularUserFile(input.file)
-                          ? -1
-                          : (colour ? BMP::bmp24ToLcdData(buffer.data(), input.file, capacity)
-                                    : BMP::bmp8ToLcdColRowData(buffer.data(), input.file, true,
-                                                               capacity));
-        const bool sendable = colour ? size > 0 : (size == 512 || size == 1024);
-        if (!sendable) {
+        const int size = convertPictureFile(input.file, m_format, buffer);
+        if (size < 0) {
             slot.cause = JobCause::PictureFile;
             fail(slot.cause, JobStep::Picture, slot.slot);
             results.append(slot);

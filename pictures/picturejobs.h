@@ -16,6 +16,10 @@ QByteArray pictureFileFromReply(const QByteArray &frame, int format);
 // the operating system's reason ("Permission denied", "No space left on device").
 bool folderIsWritable(const QString &folder, QString *reason);
 
+// Whether a picture file makes a picture the device of the format takes: the conversion a
+// write makes reads it (a regular file only) and gives the format's LCD bytes.
+bool pictureFileConverts(const QString &file, int format);
+
 // The time a read of all pictures may take: 10 s, or the timing's forced limit.
 int pictureReadTimeLimitMs(const LinkTiming &timing);
 

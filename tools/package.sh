@@ -58,7 +58,17 @@ if grep -q '/hicolor/16x16/' "$contents/files"; then
     done
 fi
 if grep -qx /usr/bin/korlex-cli "$contents/files"; then
-    expected+=(/usr/share/man/man1/korlex-cli.1.gz)
+    # The command line: its page, the virtual bus server to try several devices with, and the
+    # completions of the three shells, each where its shell looks.
+    expected+=(/usr/share/man/man1/korlex-cli.1.gz
+               /usr/bin/korlex-virtualbus
+               /usr/share/man/man1/korlex-virtualbus.1.gz
+               /usr/share/bash-completion/completions/korlex-cli
+               /usr/share/zsh/vendor-completions/_korlex-cli
+               /usr/share/fish/vendor_completions.d/korlex-cli.fish)
+    field Description | grep -q korlex-cli || fail "the description does not name korlex-cli"
+    bash -n "$contents/root/usr/share/bash-completion/completions/korlex-cli" \
+        || fail "the bash completion does not parse"
 fi
 for file in "${expected[@]}"; do
     grep -qx "$file" "$contents/files" || fail "missing $file"

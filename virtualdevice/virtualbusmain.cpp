@@ -41,7 +41,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QString socketPath = args.first();
-    const auto bus = VirtualBus::fromEnvironment(args.mid(1).join(QLatin1Char(';')));
+    QString problem;
+    const auto bus = VirtualBus::fromEnvironment(args.mid(1).join(QLatin1Char(';')), &problem);
+    if (!bus) {
+        std::fprintf(stderr, "korlex-virtualbus: %s\n", qPrintable(problem));
+        return 1;
+    }
     VirtualBusServer server(bus);
     QString error;
     if (!server.listen(socketPath, &error)) {

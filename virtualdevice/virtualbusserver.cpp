@@ -454,11 +454,17 @@ std::shared_ptr<HidBackend> virtualBusClient(const QString &socketPath)
     return std::make_shared<BusClient>(socketPath);
 }
 
-std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting)
+std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting, QString *error)
 {
-    if (setting.startsWith(QLatin1String("bus:")))
+    if (setting.startsWith(QLatin1String("bus:"))) {
+        if (setting.size() == 4) {
+            if (error)
+                *error = QStringLiteral("bus: needs the path of the server's socket");
+            return nullptr;
+        }
         return virtualBusClient(setting.mid(4));
-    return VirtualBus::fromEnvironment(setting);
+    }
+    return VirtualBus::fromEnvironment(setting, error);
 }
 
 #else // not Q_OS_UNIX
@@ -494,11 +500,17 @@ std::shared_ptr<HidBackend> virtualBusClient(const QString &)
     return std::make_shared<NoBus>();
 }
 
-std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting)
+std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting, QString *error)
 {
-    if (setting.startsWith(QLatin1String("bus:")))
+    if (setting.startsWith(QLatin1String("bus:"))) {
+        if (setting.size() == 4) {
+            if (error)
+                *error = QStringLiteral("bus: needs the path of the server's socket");
+            return nullptr;
+        }
         return virtualBusClient(setting.mid(4));
-    return VirtualBus::fromEnvironment(setting);
+    }
+    return VirtualBus::fromEnvironment(setting, error);
 }
 
 #endif

@@ -61,7 +61,9 @@ private:
 std::shared_ptr<HidBackend> virtualBusClient(const QString &socketPath);
 
 // The backend of a KORLEX_VIRTUAL_DEVICE setting: "bus:<socket path>" is a client of a running
-// server, anything else an in-process bus (VirtualBus::fromEnvironment).
-std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting);
+// server, anything else an in-process bus (VirtualBus::fromEnvironment). Null, with the reason
+// in *error, for a setting that names an unknown device or option.
+std::shared_ptr<HidBackend> virtualBackendFromSetting(const QString &setting,
+                                                      QString *error = nullptr);
 
 #endif // VIRTUALDEVICE_VIRTUALBUSSERVER_H

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -457,6 +458,18 @@ bool VirtualDevice::openDenied() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_openDenied;
+}
+
+void VirtualDevice::handleOpened()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    processRestartMarkersLocked();
+    // Only the reports go; a restart queued behind them still happens when it is due.
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
+                                   [](const PendingReport &report) {
+                                       return report.bytes[0] == HidReportId;
+                                   }),
+                    m_pending.end());
 }
 
 quint64 VirtualDevice::generation() const
@@ -1090,6 +1103,7 @@ std::unique_ptr<HidDevice> VirtualBus::openPath(const QString &path)
         if (!device->isEnumerated() || device->openDenied())
             return nullptr;
         ++m_opens;
+        device->handleOpened();
         return std::make_unique<VirtualHandle>(device, device->generation(),
                                                device->productString());
     }
@@ -1109,98 +1123,207 @@ bool VirtualBus::isPresent(quint16 vendorId, quint16 productId)
 
 namespace {
 
-quint8 commandCode(const QString &text)
+// A whole number from 0 to maximum, written in decimal; false for anything else.
+bool decimalValue(const QString &text, int maximum, int *value)
 {
-    return quint8(text.toUInt(nullptr, 16));
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    *value = text.toInt();
+    return *value <= maximum;
 }
 
-// The fault options of a device setting (see VirtualBus::fromEnvironment).
-void applyFaults(VirtualDevice &device, const QStringList &faults)
+// A hexadecimal number (with or without 0x) up to maximum; false for anything else.
+bool hexValue(const QString &text, quint32 maximum, quint32 *value)
 {
-    for (const QString &fault : faults) {
-        const QString key = fault.section(QLatin1Char('='), 0, 0);
-        const QString value = fault.section(QLatin1Char('='), 1);
-        if (key == QLatin1String("nobootloader")) {
-            device.setBootLoaderNeverAppears(true);
-        } else if (key == QLatin1String("backtoboot")) {
-            device.restartIntoBootLoaderAfterImage(true);
-        } else if (key == QLatin1String("failwrites")) {
-            device.failWrites(std::max(1, value.toInt()));
-        } else if (key == QLatin1String("unplugafter")) {
-            device.unplugAfterFrames(std::max(1, value.toInt()));
+    QString digits = text;
+    if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        digits = digits.mid(2);
+    if (digits.isEmpty() || digits.size() > 8)
+        return false;
+    bool ok = false;
+    *value = digits.toUInt(&ok, 16);
+    return ok && *value <= maximum;
+}
+
+// The options of one device setting, applied to its settings and, for the faults, to the
+// device once it exists. Empty when every option is known and has a value of its kind, else
+// why not.
+struct DeviceOptions
+{
+    VirtualDevice::Settings settings;
+    bool foreign = false;
+    QVector<std::function<void(VirtualDevice &)>> faults;
+};
+
+QString parseDevice(const QString &text, DeviceOptions *device)
+{
+    const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return QStringLiteral("an empty device setting");
+    const QString first = parts.first().trimmed();
+    quint32 id = 0;
+    if (first.compare(QLatin1String("foreign"), Qt::CaseInsensitive) == 0)
+        device->foreign = true;
+    else if (first != QLatin1String("1") && !hexValue(first, 0xFFFF, &id))
+        return QStringLiteral("'%1' is not a device: give 1, a hexadecimal device identifier "
+                              "such as 2001, or foreign")
+                .arg(first);
+    else if (first != QLatin1String("1"))
+        device->settings.id = quint16(id);
+
+    VirtualDevice::Settings &settings = device->settings;
+    for (int i = 1; i < parts.size(); ++i) {
+        const QString part = parts.at(i).trimmed();
+        const int equals = part.indexOf(QLatin1Char('='));
+        const QString key = equals < 0 ? part : part.left(equals);
+        const QString value = equals < 0 ? QString() : part.mid(equals + 1);
+        const bool hasValue = equals >= 0;
+        const auto bad = [&](const QString &expected) {
+            return QStringLiteral("'%1': %2").arg(part, expected);
+        };
+        int number = 0;
+        quint32 hex = 0;
+        // The options without a value.
+        const struct
+        {
+            const char *name;
+            std::function<void()> apply;
+        } flags[] = {
+                {"boot",
+                 [&]() {
+                     settings.startInBootLoader = true;
+                 }},
+                {"puffseconds",
+                 [&]() {
+                     settings.puffInSeconds = true;
+                 }},
+                {"silentboot",
+                 [&]() {
+                     settings.bootLoaderAnswersInfo = false;
+                 }},
+                {"noport",
+                 [&]() {
+                     settings.noPort = true;
+                 }},
+                {"factory",
+                 [&]() {
+                     settings.factoryAfterUpgrade = true;
+                 }},
+                {"noserial",
+                 [&]() {
+                     settings.usbSerial = VirtualDevice::Settings::UsbSerial::Never;
+                 }},
+                {"bootnoserial",
+                 [&]() {
+                     settings.usbSerial = VirtualDevice::Settings::UsbSerial::FirmwareOnly;
+                 }},
+                {"nobootloader",
+                 [&]() {
+                     device->faults << [](VirtualDevice &d) {
+                         d.setBootLoaderNeverAppears(true);
+                     };
+                 }},
+                {"backtoboot",
+                 [&]() {
+                     device->faults << [](VirtualDevice &d) {
+                         d.restartIntoBootLoaderAfterImage(true);
+                     };
+                 }},
+        };
+        bool flag = false;
+        for (const auto &entry : flags) {
+            if (key == QLatin1String(entry.name)) {
+                if (hasValue)
+                    return bad(QStringLiteral("%1 takes no value").arg(key));
+                entry.apply();
+                flag = true;
+            }
+        }
+        if (flag)
+            continue;
+        if (key == QLatin1String("delay") || key == QLatin1String("restart")
+            || key == QLatin1String("erase")) {
+            if (!decimalValue(value, 3600000, &number))
+                return bad(QStringLiteral("give a number of milliseconds"));
+            if (key == QLatin1String("delay"))
+                settings.reportDelayMs = number;
+            else if (key == QLatin1String("restart"))
+                settings.restartDelayMs = number;
+            else
+                settings.eraseDelayMs = number;
+        } else if (key == QLatin1String("serial")) {
+            if (!hexValue(value, 0xFFFFFFFFu, &hex))
+                return bad(QStringLiteral("give the serial number in hexadecimal"));
+            settings.serial = hex;
+        } else if (key == QLatin1String("failwrites") || key == QLatin1String("unplugafter")) {
+            if (!decimalValue(value, 1000000, &number) || number < 1)
+                return bad(QStringLiteral("give a number from 1"));
+            if (key == QLatin1String("failwrites"))
+                device->faults << [number](VirtualDevice &d) {
+                    d.failWrites(number);
+                };
+            else
+                device->faults << [number](VirtualDevice &d) {
+                    d.unplugAfterFrames(number);
+                };
         } else if (key == QLatin1String("omit")) {
-            device.omitReplies(commandCode(value));
+            if (!hexValue(value, 0xFF, &hex))
+                return bad(QStringLiteral("give a command code in hexadecimal"));
+            device->faults << [hex](VirtualDevice &d) {
+                d.omitReplies(quint8(hex));
+            };
         } else if (key == QLatin1String("status")) {
             // <command>:<stop|lowpower>[:<count>]
-            const QStringList parts = value.split(QLatin1Char(':'));
-            const bool lowPower
-                    = parts.value(1).compare(QLatin1String("lowpower"), Qt::CaseInsensitive) == 0;
-            const int count = parts.size() > 2 ? std::max(1, parts.at(2).toInt()) : 1;
-            device.answerWithStatus(commandCode(parts.value(0)),
-                                    lowPower ? VirtualDevice::Status::LowPower
-                                             : VirtualDevice::Status::Stop,
-                                    count);
+            const QStringList fields = value.split(QLatin1Char(':'));
+            const QString kind = fields.value(1).toLower();
+            int count = 1;
+            if (fields.size() < 2 || fields.size() > 3 || !hexValue(fields.at(0), 0xFF, &hex)
+                || (kind != QLatin1String("stop") && kind != QLatin1String("lowpower"))
+                || (fields.size() == 3
+                    && (!decimalValue(fields.at(2), 1000000, &count) || count < 1)))
+                return bad(QStringLiteral("give status=<command>:<stop|lowpower>[:<count>]"));
+            const VirtualDevice::Status status = kind == QLatin1String("lowpower")
+                                                         ? VirtualDevice::Status::LowPower
+                                                         : VirtualDevice::Status::Stop;
+            device->faults << [hex, status, count](VirtualDevice &d) {
+                d.answerWithStatus(quint8(hex), status, count);
+            };
+        } else {
+            return QStringLiteral("unknown option '%1'").arg(part);
         }
     }
+    return QString();
 }
 
 } // namespace
 
-std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting)
+std::shared_ptr<VirtualBus> VirtualBus::fromEnvironment(const QString &setting, QString *error)
 {
     auto bus = std::make_shared<VirtualBus>();
     const QStringList devices = setting.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (int index = 0; index < devices.size(); ++index) {
-        const QStringList parts = devices.at(index).split(QLatin1Char(','), Qt::SkipEmptyParts);
-        VirtualDevice::Settings settings;
-        settings.serial += quint32(index); // each device its own picture folder
-        bool foreign = false;
-        QStringList faults;
-        for (int i = 0; i < parts.size(); ++i) {
-            const QString part = parts.at(i).trimmed();
-            if (i == 0) {
-                if (part.compare(QLatin1String("foreign"), Qt::CaseInsensitive) == 0) {
-                    foreign = true;
-                } else if (part != QLatin1String("1")) {
-                    bool ok = false;
-                    const uint id = part.toUInt(&ok, 16);
-                    if (ok && id <= 0xFFFF)
-                        settings.id = quint16(id);
-                }
-                continue;
+        DeviceOptions options;
+        options.settings.serial += quint32(index); // each device its own picture folder
+        const QString problem = parseDevice(devices.at(index), &options);
+        if (!problem.isEmpty()) {
+            if (error) {
+                *error = devices.size() > 1 ? QStringLiteral("device %1 (%2): %3")
+                                                      .arg(index + 1)
+                                                      .arg(devices.at(index), problem)
+                                            : problem;
             }
-            const QString key = part.section(QLatin1Char('='), 0, 0);
-            const QString value = part.section(QLatin1Char('='), 1);
-            if (key == QLatin1String("delay"))
-                settings.reportDelayMs = std::max(0, value.toInt());
-            else if (key == QLatin1String("serial"))
-                settings.serial = value.toUInt(nullptr, 16);
-            else if (key == QLatin1String("boot"))
-                settings.startInBootLoader = true;
-            else if (key == QLatin1String("restart"))
-                settings.restartDelayMs = std::max(0, value.toInt());
-            else if (key == QLatin1String("puffseconds"))
-                settings.puffInSeconds = true;
-            else if (key == QLatin1String("silentboot"))
-                settings.bootLoaderAnswersInfo = false;
-            else if (key == QLatin1String("erase"))
-                settings.eraseDelayMs = std::max(0, value.toInt());
-            else if (key == QLatin1String("factory"))
-                settings.factoryAfterUpgrade = true;
-            else if (key == QLatin1String("noport"))
-                settings.noPort = true;
-            else if (key == QLatin1String("noserial"))
-                settings.usbSerial = VirtualDevice::Settings::UsbSerial::Never;
-            else if (key == QLatin1String("bootnoserial"))
-                settings.usbSerial = VirtualDevice::Settings::UsbSerial::FirmwareOnly;
-            else
-                faults << part;
+            return nullptr;
         }
         // The foreign device enumerates in front of a device of the family.
-        if (foreign)
+        if (options.foreign)
             bus->setForeignDevicePresent(true);
-        auto device = std::make_shared<VirtualDevice>(settings);
-        applyFaults(*device, faults);
+        auto device = std::make_shared<VirtualDevice>(options.settings);
+        for (const auto &fault : qAsConst(options.faults))
+            fault(*device);
         bus->addDevice(device);
     }
     return bus;

@@ -139,6 +139,10 @@ public:
     // --- used by the bus and its handles -------------------------------------------------------
     bool isEnumerated();
     bool openDenied() const;
+    // A handle has been opened: as with a HID device node, it reads only the reports that
+    // come after it was opened; the replies nobody read before (a program that was ended
+    // while it waited for one) stay with the handles of then.
+    void handleOpened();
     quint64 generation() const;
     // The USB serial number string it enumerates with now (empty when it reports none).
     QString usbSerialString() const;
@@ -252,13 +256,19 @@ public:
     // device identifier such as "2001" or "0x3000", or "foreign"; options may follow after
     // commas: "delay=<ms per report>", "serial=<hex>", "boot" (start in the boot loader),
     // "restart=<ms>", "erase=<ms>", "puffseconds", "silentboot" (a boot loader that does not
-    // answer the information request). Faults for trying out and testing the failure paths:
+    // answer the information request), "noport" (the system names no USB port and the path
+    // changes with every enumeration), "noserial" (no USB serial number), "bootnoserial" (none in
+    // the boot loader). Faults for trying out and testing the failure paths:
     // "status=<command>:<stop|lowpower>[:<count>]" (answer the next count frames of that command,
     // in hexadecimal, with a status reply), "nobootloader" (the boot loader never appears),
     // "unplugafter=<frames>" (the device goes away after that many more frames), "omit=<command>"
-    // (the command is carried out but never answered). Several devices are separated by
-    // semicolons, as "1005;2001"; each has its own serial number unless one is given.
-    static std::shared_ptr<VirtualBus> fromEnvironment(const QString &setting);
+    // (the command is carried out but never answered), "failwrites=<n>" (the next n report writes
+    // fail), "backtoboot" (after an image it accepted the device restarts into its boot loader
+    // again). Several devices are separated by semicolons, as "1005;2001"; each has its own
+    // serial number unless one is given. An unknown device or option, or a value of the wrong
+    // kind, gives no bus (null) and *error says why.
+    static std::shared_ptr<VirtualBus> fromEnvironment(const QString &setting,
+                                                       QString *error = nullptr);
 
 private:
     mutable std::mutex m_mutex;

@@ -1,26 +1,25 @@
-// The commands of korlex-cli. Each checks its arguments first, then chooses and opens the
-// device, then does its work with the link's functions and jobs, the same the window uses.
+// The commands of korlex-cli. Each checks what it can without a device first; then, for each
+// device it works on, connects it, makes the checks that need the device, asks when it is to
+// change the device, and runs the engine's jobs, following their signals.
 
 #include "app/cli/clicommands.h"
 
-#include "app/cli/clidevice.h"
+#include "app/cli/climessages.h"
 #include "app/cli/clioptions.h"
 #include "app/cli/clioutput.h"
+#include "app/cli/clirun.h"
+#include "app/cli/clisignals.h"
 #include "catalogue/devicemodels.h"
-#include "device/hidbackend.h"
-#include "device/jobs.h"
-#include "device/protocol.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
+#include "device/commands.h"
+#include "device/devicejobs.h"
 #include "device/userfile.h"
-#include "parameters/units.h"
-#include "pictures/bmp.h"
+#include "pictures/picturejobs.h"
+#include "pictures/pictureset.h"
 #include "pictures/resourcefile.h"
-#include "pictures/resourcejob.h"
+#include "pictures/resourcejobs.h"
 #include "resources/art/artresources.h"
-#include "resources/translations/translationresources.h"
 #include "upgrade/upgradefile.h"
+#include "upgrade/upgradejob.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -30,29 +29,17 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QTextStream>
-#include <QTranslator>
 
-#include <atomic>
-#include <csignal>
-#include <functional>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <optional>
-#include <vector>
 
 namespace {
 
-// --- small helpers ------------------------------------------------------------------------------
-
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int)
+QString native(const QString &path)
 {
-    interrupted = true;
-}
-
-QString hex16(quint16 value)
-{
-    return QStringLiteral("0x")
-           + QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+    return QDir::toNativeSeparators(path);
 }
 
 // The screen formats as the text output names them and as the JSON output keys them.
@@ -80,975 +67,12 @@ QString screenKey(int format)
     return QLatin1String(screenNames(format).key);
 }
 
-// The model a device identifier stands for, as "ORBIT K510-204", or empty.
-QString modelText(quint16 id)
+QJsonArray numbers(const QVector<int> &values)
 {
-    const DeviceModelTable &models = deviceModels();
-    const int row = models.indexOf(id);
-    if (row < 0)
-        return QString();
-    return models.modelProducts.value(row) + QLatin1Char(' ') + models.modelCodes.value(row);
-}
-
-QString deviceText(quint16 id)
-{
-    const QString model = modelText(id);
-    return model.isEmpty() ? hex16(id) : QStringLiteral("%1 (%2)").arg(hex16(id), model);
-}
-
-QString native(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-// A sentence of the link as the message of a failed command: the log's leading blank and its
-// "Cause:" label (of the English translation, which the program loads) removed.
-QString linkSentence(const QString &text)
-{
-    QString sentence = text.trimmed();
-    const QLatin1String label("Cause:");
-    if (sentence.startsWith(label))
-        sentence = sentence.mid(label.size()).trimmed();
-    return sentence;
-}
-
-// The exit status and the message of a short command that got no usable reply.
-int commandFailed(CliOutput &out, const QString &what)
-{
-    const QString status = deviceSession().deviceStatus();
-    if (status == QLatin1String("STOP"))
-        return out.fail(ExitRefused, QStringLiteral("the device refused %1 (STOP)").arg(what));
-    if (status == QLatin1String("LOWPOWER")) {
-        return out.fail(ExitLowBattery,
-                        QStringLiteral("the device's battery is too low for %1: charge it and "
-                                       "try again")
-                                .arg(what));
-    }
-    return out.fail(ExitNoAnswer, QStringLiteral("the device did not answer %1").arg(what));
-}
-
-int exitStatusOf(JobCause cause)
-{
-    switch (cause) {
-    case JobCause::None:
-        return ExitSuccess;
-    case JobCause::DeviceStop:
-        return ExitRefused;
-    case JobCause::LowPower:
-        return ExitLowBattery;
-    case JobCause::PictureFile:
-    case JobCause::NothingDone:
-        return ExitBadFile;
-    case JobCause::NoBootLoader:
-    case JobCause::NoAnswer:
-    case JobCause::Unplugged:
-    case JobCause::TimeLimit:
-    case JobCause::Stopped:
-    case JobCause::StayedInBootLoader:
-    case JobCause::DidNotComeBack:
-        return ExitNoAnswer;
-    }
-    return ExitNoAnswer;
-}
-
-QString causeKey(JobCause cause)
-{
-    switch (cause) {
-    case JobCause::None:
-        return QString();
-    case JobCause::DeviceStop:
-        return QStringLiteral("deviceStop");
-    case JobCause::LowPower:
-        return QStringLiteral("lowBattery");
-    case JobCause::NoBootLoader:
-        return QStringLiteral("noBootLoader");
-    case JobCause::NoAnswer:
-        return QStringLiteral("noAnswer");
-    case JobCause::Unplugged:
-        return QStringLiteral("unplugged");
-    case JobCause::TimeLimit:
-        return QStringLiteral("timeLimit");
-    case JobCause::Stopped:
-        return QStringLiteral("stopped");
-    case JobCause::StayedInBootLoader:
-        return QStringLiteral("stayedInBootLoader");
-    case JobCause::DidNotComeBack:
-        return QStringLiteral("didNotComeBack");
-    case JobCause::PictureFile:
-        return QStringLiteral("pictureFile");
-    case JobCause::NothingDone:
-        return QStringLiteral("nothingDone");
-    }
-    return QString();
-}
-
-QString stepKey(JobStep step)
-{
-    switch (step) {
-    case JobStep::None:
-        return QString();
-    case JobStep::Hello:
-        return QStringLiteral("hello");
-    case JobStep::BootWait:
-        return QStringLiteral("bootWait");
-    case JobStep::Erase:
-        return QStringLiteral("erase");
-    case JobStep::Block:
-        return QStringLiteral("block");
-    case JobStep::Finish:
-        return QStringLiteral("finish");
-    case JobStep::Restart:
-        return QStringLiteral("restart");
-    case JobStep::Picture:
-        return QStringLiteral("picture");
-    }
-    return QString();
-}
-
-// Follows the job on the worker until the worker has ended, showing its progress. Ctrl-C asks
-// the job to stop (it then ends as failed within one read slice).
-JobState followJob(CliOutput &out, const std::function<void(CliProgress &, const JobState &)> &show)
-{
-    interrupted = false;
-    const auto previousInt = std::signal(SIGINT, onInterrupt);
-    const auto previousTerm = std::signal(SIGTERM, onInterrupt);
-    CliProgress progress(out);
-    for (;;) {
-        if (interrupted)
-            requestJobStop();
-        const JobState state = currentJobState();
-        if (!state.workerRunning)
-            break;
-        show(progress, state);
-        usbThread()->wait(20);
-    }
-    const JobState state = currentJobState();
-    if (state.outcome == JobOutcome::Succeeded)
-        show(progress, state);
-    progress.done();
-    std::signal(SIGINT, previousInt);
-    std::signal(SIGTERM, previousTerm);
-    return state;
-}
-
-// Records a failed job in the document and reports it.
-int jobFailed(CliOutput &out, const JobState &state, const QString &summary)
-{
-    out.fields().insert(QStringLiteral("cause"), causeKey(state.cause));
-    out.fields().insert(QStringLiteral("step"), stepKey(state.step));
-    if (state.detail > 0)
-        out.fields().insert(QStringLiteral("stepNumber"), state.detail);
-    const QString cause = linkSentence(jobFailureText(state));
-    return out.fail(exitStatusOf(state.cause),
-                    cause.isEmpty() ? summary : summary + QStringLiteral(": ") + cause);
-}
-
-int startFailed(CliOutput &out, JobStart start)
-{
-    switch (start) {
-    case JobStart::Started:
-        return ExitSuccess;
-    case JobStart::NotConnected:
-        return out.fail(ExitNoDevice, QStringLiteral("the device has gone"));
-    case JobStart::NoImage:
-        return out.fail(ExitBadFile, QStringLiteral("the upgrade file holds no image"));
-    case JobStart::WrongDevice:
-        return out.fail(ExitRefused, QStringLiteral("the upgrade file is for another device"));
-    case JobStart::NothingToWrite:
-        return out.fail(ExitUsage, QStringLiteral("no picture slot to write"));
-    case JobStart::NotSupported:
-        return out.fail(ExitRefused, QStringLiteral("the device has no such pictures"));
-    case JobStart::Busy:
-        return out.fail(ExitNoAnswer, QStringLiteral("the link is still busy"));
-    }
-    return ExitNoAnswer;
-}
-
-// A list of picture slots such as "1,3,5-7" (1-based); an error text when it is not one.
-QVector<int> parseSlots(const QString &text, QString *error)
-{
-    QVector<int> slotList;
-    for (const QString &part : text.split(QLatin1Char(','))) {
-        const QString item = part.trimmed();
-        bool firstOk = false;
-        bool lastOk = false;
-        int first = 0;
-        int last = 0;
-        if (item.contains(QLatin1Char('-'))) {
-            first = item.section(QLatin1Char('-'), 0, 0).toInt(&firstOk);
-            last = item.section(QLatin1Char('-'), 1).toInt(&lastOk);
-        } else {
-            first = last = item.toInt(&firstOk);
-            lastOk = firstOk;
-        }
-        if (!firstOk || !lastOk || first > last) {
-            *error = QStringLiteral("--slots %1: give slot numbers as 1,3,5-7").arg(text);
-            return {};
-        }
-        if (first < 1 || last > MaxPictureSlots) {
-            *error = QStringLiteral("--slots %1: slot numbers are 1..%2")
-                             .arg(text)
-                             .arg(int(MaxPictureSlots));
-            return {};
-        }
-        for (int slot = first; slot <= last; ++slot) {
-            if (!slotList.contains(slot))
-                slotList.append(slot);
-        }
-    }
-    std::sort(slotList.begin(), slotList.end());
-    return slotList;
-}
-
-// --- the commands -------------------------------------------------------------------------------
-
-class Commands
-{
-public:
-    Commands(const CliOptions &options, CliOutput &out)
-        : o(options)
-        , out(out)
-    { }
-
-    int run();
-
-private:
-    int list();
-    int info();
-    int upgrade();
-    int picturesRead();
-    int picturesWrite();
-    int paramsGet();
-    int paramsSet();
-    int curvesGet();
-    int curvesSet();
-    int clockGet();
-    int clockSet();
-    int factoryReset();
-    int resourceSave();
-    int resourceLoad();
-
-    int connect(bool bootLoaderWelcome = false)
-    {
-        return connectCommandDevice(o, out, bootLoaderWelcome, &device);
-    }
-    // The parameter record and curves come only with a complete information reply.
-    int needRecord();
-    void printParameters(const std::array<quint8, CoilRowCount> &enabled,
-                         const std::array<quint16, CoilRowCount> &values, int brightness,
-                         int puffSeconds);
-    int writeLoadedCurves(const QVector<int> &tempGroups, const QVector<int> &powerGroups);
-    int writePictureSlots(quint16 mask, const QString &summary);
-
-    const CliOptions &o;
-    CliOutput &out;
-    CliDevice device;
-};
-
-int Commands::run()
-{
-    const QString &c = o.command;
-    if (c == QLatin1String("list"))
-        return list();
-    if (c == QLatin1String("info"))
-        return info();
-    if (c == QLatin1String("upgrade"))
-        return upgrade();
-    if (c == QLatin1String("pictures read"))
-        return picturesRead();
-    if (c == QLatin1String("pictures write"))
-        return picturesWrite();
-    if (c == QLatin1String("params get"))
-        return paramsGet();
-    if (c == QLatin1String("params set"))
-        return paramsSet();
-    if (c == QLatin1String("curves get"))
-        return curvesGet();
-    if (c == QLatin1String("curves set"))
-        return curvesSet();
-    if (c == QLatin1String("clock get"))
-        return clockGet();
-    if (c == QLatin1String("clock set"))
-        return clockSet();
-    if (c == QLatin1String("factory-reset"))
-        return factoryReset();
-    if (c == QLatin1String("resource save"))
-        return resourceSave();
-    if (c == QLatin1String("resource load"))
-        return resourceLoad();
-    return out.fail(ExitUsage, QStringLiteral("unknown command '%1'").arg(c));
-}
-
-int Commands::list()
-{
-    QVector<CliDevice> devices;
-    waitForDevices(o, [&devices]() {
-        devices = enumerateDevices();
-        return !devices.isEmpty();
-    });
-    out.fields().insert(QStringLiteral("devices"), devicesJson(devices));
-    if (devices.isEmpty()) {
-        return out.fail(ExitNoDevice,
-                        o.waitSeconds > 0
-                                ? QStringLiteral("no device found within %1 s").arg(o.waitSeconds)
-                                : QStringLiteral("no device found"));
-    }
-    for (const QString &line : devicesTable(devices))
-        out.data(line);
-    return ExitSuccess;
-}
-
-int Commands::info()
-{
-    if (const int status = connect(true))
-        return status;
-    const DeviceSession &s = deviceSession();
-    const bool answered = s.infoValid == 0x55;
-    const int format = s.screenFormat;
-    QJsonObject &f = out.fields();
-    f.insert(QStringLiteral("mode"),
-             s.appFirmware ? QStringLiteral("firmware") : QStringLiteral("bootloader"));
-    f.insert(QStringLiteral("product"), s.productString());
-    f.insert(QStringLiteral("answered"), answered);
-    out.data(QStringLiteral("Device:            %1 (%2, %3)")
-                     .arg(device.place(),
-                          s.appFirmware ? QStringLiteral("firmware") : QStringLiteral("bootloader"),
-                          s.productString()));
-    if (!answered) {
-        out.data(QStringLiteral("The boot loader does not answer the information request; it "
-                                "waits for firmware (korlex-cli upgrade FILE)."));
-        return ExitSuccess;
-    }
-    const bool known = s.modelIndex >= 0;
-    const int count = format <= 2 ? int(s.pictureCount) : 0;
-    f.insert(QStringLiteral("deviceId"), hex16(s.deviceId));
-    f.insert(QStringLiteral("productName"), s.productName);
-    f.insert(QStringLiteral("modelCode"), s.modelName);
-    f.insert(QStringLiteral("groupCode"), s.modelGroup);
-    f.insert(QStringLiteral("chipId"), s.deviceCode);
-    f.insert(QStringLiteral("firmwareVersion"), s.firmwareVersion);
-    f.insert(QStringLiteral("softwareVersion"), s.softwareVersion);
-    f.insert(QStringLiteral("serial"), s.deviceSerial());
-    f.insert(QStringLiteral("screenFormat"), screenKey(format));
-    f.insert(QStringLiteral("pictureCount"), count);
-    f.insert(QStringLiteral("knownModel"), known);
-    const QString unknown = QStringLiteral("(not in the model table)");
-    out.data(QStringLiteral("Product name:      %1").arg(known ? s.productName : unknown));
-    out.data(QStringLiteral("Model code:        %1").arg(known ? s.modelName : unknown));
-    out.data(QStringLiteral("Group code:        %1").arg(known ? s.modelGroup : unknown));
-    out.data(QStringLiteral("Chip id:           %1").arg(known ? s.deviceCode : unknown));
-    out.data(QStringLiteral("Firmware version:  %1")
-                     .arg(s.firmwareVersion.isEmpty() ? QStringLiteral("(not reported)")
-                                                      : s.firmwareVersion));
-    out.data(QStringLiteral("Software version:  %1").arg(s.softwareVersion));
-    out.data(QStringLiteral("Serial:            %1").arg(s.deviceSerial()));
-    out.data(QStringLiteral("Device id:         %1").arg(hex16(s.deviceId)));
-    out.data(QStringLiteral("Screen format:     %1").arg(screenText(format)));
-    out.data(QStringLiteral("Picture count:     %1").arg(count));
-    return ExitSuccess;
-}
-
-int Commands::upgrade()
-{
-    const QString file = o.args.value(0);
-    QJsonObject &f = out.fields();
-    f.insert(QStringLiteral("file"), file);
-    if (!isRegularUserFile(file) || !QFileInfo(file).isReadable())
-        return out.fail(ExitBadFile, QStringLiteral("cannot read %1").arg(native(file)));
-    switch (loadUpgradeFile(file)) {
-    case UpgradeLoad::Loaded:
-        break;
-    case UpgradeLoad::Unreadable:
-        return out.fail(ExitBadFile, QStringLiteral("cannot read %1, or it is too short to be an "
-                                                    "upgrade file")
-                                             .arg(native(file)));
-    case UpgradeLoad::TooLarge:
-        return out.fail(ExitBadFile,
-                        QStringLiteral("%1 is too large: its image has more than %2 blocks")
-                                .arg(native(file))
-                                .arg(MaxUpgradeBlocks));
-    }
-    DeviceSession &s = deviceSession();
-    if (s.upgradeSize == 0)
-        return out.fail(ExitBadFile,
-                        QStringLiteral("%1 holds no firmware image").arg(native(file)));
-    const quint16 target = s.upgradeTargetId;
-    f.insert(QStringLiteral("targetId"), hex16(target));
-    f.insert(QStringLiteral("bytes"), double(s.upgradeSize));
-    f.insert(QStringLiteral("blocks"), int(s.upgradeBlockCount));
-
-    if (const int status = connect(true))
-        return status;
-    const bool unnamedBootLoader = !s.appFirmware && s.deviceId == 0;
-    if (!unnamedBootLoader && !upgradeFileFits(s.deviceId, target)) {
-        return out.fail(ExitRefused,
-                        QStringLiteral("%1 is for device %2, the device is %3")
-                                .arg(native(file), deviceText(target), deviceText(s.deviceId)));
-    }
-    if (unnamedBootLoader) {
-        out.note(QStringLiteral("the device's boot loader does not name the device; the file's "
-                                "target %1 cannot be checked")
-                         .arg(hex16(target)));
-    }
-    f.insert(QStringLiteral("firmwareBefore"), s.firmwareVersion);
-    out.info(QStringLiteral("Upgrading the device at %1, %2, with %3: %4 bytes in %5 blocks")
-                     .arg(device.place(),
-                          unnamedBootLoader ? QStringLiteral("a boot loader")
-                                            : deviceText(s.deviceId),
-                          native(file))
-                     .arg(qint64(s.upgradeSize))
-                     .arg(int(s.upgradeBlockCount)));
-
-    QElapsedTimer clock;
-    clock.start();
-    if (const int status = startFailed(out, startUpgradeJob()))
-        return status;
-    const JobState state = followJob(out, [](CliProgress &progress, const JobState &job) {
-        switch (job.phase) {
-        case JobPhase::Hello:
-            progress.update(0, QStringLiteral("asking the device to start its boot loader"));
-            break;
-        case JobPhase::WaitingForBootLoader:
-            progress.update(0, QStringLiteral("waiting for the boot loader"));
-            break;
-        case JobPhase::Erasing:
-            progress.update(0, QStringLiteral("erasing"));
-            break;
-        case JobPhase::Writing: {
-            const int count = qMax(1, job.blockCount);
-            progress.update(job.blockIndex * 100 / count,
-                            QStringLiteral("writing block %1 of %2")
-                                    .arg(qMin(job.blockIndex + 1, count))
-                                    .arg(count));
-            break;
-        }
-        case JobPhase::Finishing:
-            progress.update(100, QStringLiteral("finishing"));
-            break;
-        case JobPhase::Restarting:
-            progress.update(100, QStringLiteral("restarting, then verifying the new firmware"));
-            break;
-        default:
-            if (job.outcome == JobOutcome::Succeeded)
-                progress.update(100, QStringLiteral("done"));
-            break;
-        }
-    });
-    f.insert(QStringLiteral("elapsedMs"), double(clock.elapsed()));
-    f.insert(QStringLiteral("blocksSent"), state.blockIndex);
-    if (state.outcome != JobOutcome::Succeeded)
-        return jobFailed(out, state, QStringLiteral("upgrade failed"));
-    f.insert(QStringLiteral("verified"), state.verified);
-    if (!state.verified) {
-        out.fields().insert(QStringLiteral("cause"), QStringLiteral("didNotComeBack"));
-        return out.fail(ExitNoAnswer, QStringLiteral("upgrade not verified: ")
-                                              + linkSentence(upgradeVersionText(state)));
-    }
-    f.insert(QStringLiteral("firmwareAfter"), state.versionAfter);
-    out.data(QStringLiteral("Upgrade successful: the device runs firmware %1")
-                     .arg(state.versionAfter));
-    return ExitSuccess;
-}
-
-int Commands::picturesRead()
-{
-    const QString folder = QDir(o.args.value(0)).absolutePath();
-    out.fields().insert(QStringLiteral("folder"), folder);
-    if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
-        return out.fail(ExitBadFile, QStringLiteral("%1 is not a folder").arg(native(folder)));
-    if (const int status = connect())
-        return status;
-    DeviceSession &s = deviceSession();
-    const int format = s.screenFormat;
-    if (format != 0 && format != 1) {
-        return out.fail(ExitRefused, QStringLiteral("a device with a %1 screen does not send its "
-                                                    "pictures")
-                                             .arg(screenText(format)));
-    }
-    if (!QDir().mkpath(folder))
-        return out.fail(ExitBadFile, QStringLiteral("cannot create %1").arg(native(folder)));
-
-    setPictureFolder(folder);
-    s.setPictureFiles(QStringList());
-    const int status = startFailed(out, startPictureReadJob());
-    if (status)
-        return status;
-    const JobState state = followJob(out, [](CliProgress &progress, const JobState &job) {
-        if (job.total <= 0)
-            return; // the job has not counted its pictures yet
-        const int total = job.total;
-        progress.update(job.progress * 100 / total, QStringLiteral("reading picture %1 of %2")
-                                                            .arg(qMin(job.progress + 1, total))
-                                                            .arg(total));
-    });
-    setPictureFolder(QString());
-
-    QJsonArray files;
-    const QStringList read = s.pictureFiles();
-    for (int slot = 0; slot < read.size(); ++slot) {
-        if (read.at(slot).isEmpty())
-            continue;
-        files.append(QJsonObject{{QStringLiteral("slot"), slot + 1},
-                                 {QStringLiteral("file"), read.at(slot)}});
-        out.data(native(read.at(slot)));
-    }
-    out.fields().insert(QStringLiteral("files"), files);
-    if (state.outcome != JobOutcome::Succeeded)
-        return jobFailed(out, state, QStringLiteral("reading the pictures failed"));
-    return ExitSuccess;
-}
-
-int Commands::writePictureSlots(quint16 mask, const QString &summary)
-{
-    DeviceSession &s = deviceSession();
-    s.pictureWriteMask = mask;
-    if (const int status = startFailed(out, startPictureWriteJob()))
-        return status;
-    const JobState state = followJob(out, [](CliProgress &progress, const JobState &job) {
-        if (job.total <= 0)
-            return;
-        const int total = job.total;
-        progress.update(job.progress * 100 / total, QStringLiteral("writing picture %1 of %2")
-                                                            .arg(qMin(job.progress + 1, total))
-                                                            .arg(total));
-    });
-    if (state.outcome != JobOutcome::Succeeded)
-        return jobFailed(out, state, summary);
-    return ExitSuccess;
-}
-
-int Commands::picturesWrite()
-{
-    const QString folder = QDir(o.args.value(0)).absolutePath();
-    out.fields().insert(QStringLiteral("folder"), folder);
-    QVector<int> slotList;
-    if (o.hasSlotList) {
-        QString error;
-        slotList = parseSlots(o.slotText, &error);
-        if (!error.isEmpty())
-            return out.fail(ExitUsage, error);
-    }
-    if (!QFileInfo(folder).isDir())
-        return out.fail(ExitBadFile, QStringLiteral("%1 is not a folder").arg(native(folder)));
-    const auto fileOf = [&folder](int slot) {
-        return folder + QLatin1Char('/') + QString::number(slot) + QStringLiteral(".bmp");
-    };
-    for (int slot : qAsConst(slotList)) {
-        if (!isRegularUserFile(fileOf(slot)))
-            return out.fail(ExitBadFile,
-                            QStringLiteral("cannot read %1").arg(native(fileOf(slot))));
-    }
-
-    if (const int status = connect())
-        return status;
-    DeviceSession &s = deviceSession();
-    const int format = s.screenFormat;
-    const int count = format <= 2 ? qBound(0, int(s.pictureCount), int(MaxPictureSlots)) : 0;
-    if (count == 0)
-        return out.fail(ExitRefused, QStringLiteral("the device has no pictures"));
-    QVector<int> all;
-    for (int slot = 1; slot <= count; ++slot)
-        all.append(slot);
-    if (!o.hasSlotList)
-        slotList = all;
-    if (format == 2 && slotList != all) {
-        return out.fail(ExitUsage, QStringLiteral("--slots: a device with a colour screen takes "
-                                                  "all %1 pictures at once")
-                                           .arg(count));
-    }
-    // Every file must make a picture of the device's format before anything is sent.
-    const int capacity = format == 2 ? 26112 : (format == 1 ? 1536 : 1024);
-    const int expected = format == 2 ? ColourPictureBytes : (format == 1 ? 1024 : 512);
-    std::vector<quint8> buffer(size_t(capacity), 0);
-    QStringList files = pictureSetFromFolder(format, count, QString());
-    quint16 mask = 0;
-    QJsonArray written;
-    for (int slot : qAsConst(slotList)) {
-        if (slot > count) {
-            return out.fail(ExitUsage,
-                            QStringLiteral("--slots: this device has slots 1..%1").arg(count));
-        }
-        const QString path = fileOf(slot);
-        if (!isRegularUserFile(path))
-            return out.fail(ExitBadFile, QStringLiteral("cannot read %1").arg(native(path)));
-        const int size = format == 2
-                                 ? BMP::bmp24ToLcdData(buffer.data(), path, capacity)
-                                 : BMP::bmp8ToLcdColRowData(buffer.data(), path, true, capacity);
-        if (size != expected) {
-            return out.fail(
-                    ExitBadFile,
-                    QStringLiteral("%1 is not a %2 picture").arg(native(path), screenText(format)));
-        }
-        files[slot - 1] = path;
-        mask |= quint16(1u << (slot - 1));
-        written.append(slot);
-    }
-    out.fields().insert(QStringLiteral("slots"), written);
-    s.setPictureFiles(files);
-    if (const int status = writePictureSlots(mask, QStringLiteral("writing the pictures failed")))
-        return status;
-    out.data(
-            QStringLiteral("Wrote %1 picture(s) from %2").arg(slotList.size()).arg(native(folder)));
-    return ExitSuccess;
-}
-
-int Commands::needRecord()
-{
-    // A one-report information reply carries the identity only.
-    if (deviceSession().firmwareVersion.isEmpty()) {
-        return out.fail(ExitNoAnswer,
-                        QStringLiteral("the device did not send its parameters and curves"));
-    }
-    return ExitSuccess;
-}
-
-void Commands::printParameters(const std::array<quint8, CoilRowCount> &enabled,
-                               const std::array<quint16, CoilRowCount> &values, int brightness,
-                               int puffSeconds)
-{
-    QJsonArray coils;
-    out.data(QStringLiteral("brightness=%1").arg(brightness));
-    out.data(QStringLiteral("puff=%1").arg(puffSeconds));
-    for (int row = 0; row < CoilRowCount; ++row) {
-        const bool on = enabled[row] != 0;
-        out.data(QStringLiteral("coil%1=%2").arg(row + 1).arg(on ? "on" : "off"));
-        out.data(QStringLiteral("coil%1.value=%2").arg(row + 1).arg(values[row]));
-        coils.append(QJsonObject{{QStringLiteral("coil"), row + 1},
-                                 {QStringLiteral("on"), on},
-                                 {QStringLiteral("value"), int(values[row])}});
-    }
-    out.fields().insert(QStringLiteral("brightness"), brightness);
-    out.fields().insert(QStringLiteral("puff"), puffSeconds);
-    out.fields().insert(QStringLiteral("coils"), coils);
-}
-
-int Commands::paramsGet()
-{
-    if (const int status = connect())
-        return status;
-    if (const int status = needRecord())
-        return status;
-    const DeviceSession &s = deviceSession();
-    out.fields().insert(QStringLiteral("puffReported"), int(s.smokeTime));
-    printParameters(s.coilEnabled, s.coilValues, s.lcdBright, puffSecondsFromDevice(s.smokeTime));
-    return ExitSuccess;
-}
-
-int Commands::paramsSet()
-{
-    const QString keys = QStringLiteral("brightness, puff, coil1..coil5, coil1.value..coil5.value");
-    std::optional<int> brightness;
-    std::optional<int> puff;
-    std::array<std::optional<bool>, CoilRowCount> coilOn;
-    std::array<std::optional<int>, CoilRowCount> coilValue;
-    for (const QString &argument : o.args) {
-        const int equals = argument.indexOf(QLatin1Char('='));
-        if (equals <= 0) {
-            return out.fail(ExitUsage,
-                            QStringLiteral("'%1': give KEY=VALUE (keys: %2)").arg(argument, keys));
-        }
-        const QString key = argument.left(equals).trimmed().toLower();
-        const QString value = argument.mid(equals + 1).trimmed();
-        bool ok = false;
-        const int number = value.toInt(&ok);
-        const auto range = [&](int minimum, int maximum) {
-            if (!ok || number < minimum || number > maximum) {
-                out.fail(ExitUsage, QStringLiteral("%1=%2 is out of range %3..%4")
-                                            .arg(key, value)
-                                            .arg(minimum)
-                                            .arg(maximum));
-                return false;
-            }
-            return true;
-        };
-        if (key == QLatin1String("brightness")) {
-            if (!range(0, 255))
-                return ExitUsage;
-            brightness = number;
-            continue;
-        }
-        if (key == QLatin1String("puff")) {
-            if (!range(3, 10))
-                return ExitUsage;
-            puff = number;
-            continue;
-        }
-        int row = -1;
-        bool valueKey = false;
-        for (int r = 0; r < CoilRowCount; ++r) {
-            if (key == QStringLiteral("coil%1").arg(r + 1))
-                row = r;
-            else if (key == QStringLiteral("coil%1.value").arg(r + 1))
-                row = r, valueKey = true;
-        }
-        if (row < 0)
-            return out.fail(ExitUsage,
-                            QStringLiteral("unknown key '%1' (keys: %2)").arg(key, keys));
-        if (valueKey) {
-            const CoilValueRange limits = coilValueRange(row);
-            if (!range(limits.minimum, limits.maximum))
-                return ExitUsage;
-            coilValue[row] = number;
-        } else if (value == QLatin1String("on") || value == QLatin1String("off")) {
-            coilOn[row] = value == QLatin1String("on");
-        } else {
-            return out.fail(ExitUsage, QStringLiteral("%1=%2: give on or off").arg(key, value));
-        }
-    }
-
-    if (const int status = connect())
-        return status;
-    if (const int status = needRecord())
-        return status;
-    DeviceSession &s = deviceSession();
-    // What the window would send for the values it shows: the coil values inside their
-    // ranges, the puff time in whole seconds inside 3..10.
-    const int reportedPuff = puffSecondsFromDevice(s.smokeTime);
-    const int shownPuff = qBound(3, reportedPuff, 10);
-    if (!puff && shownPuff != reportedPuff) {
-        out.note(QStringLiteral("the device reports a puff time of %1 s, outside 3..10; %2 s is "
-                                "written")
-                         .arg(reportedPuff)
-                         .arg(shownPuff));
-    }
-    for (int row = 0; row < CoilRowCount; ++row) {
-        const CoilValueRange limits = coilValueRange(row);
-        if (coilOn[row])
-            s.coilEnabled[row] = *coilOn[row] ? 1 : 0;
-        else
-            s.coilEnabled[row] = s.coilEnabled[row] != 0 ? 1 : 0;
-        s.coilValues[row] = quint16(
-                coilValue[row] ? *coilValue[row]
-                               : qBound(limits.minimum, int(s.coilValues[row]), limits.maximum));
-    }
-    s.lcdBright = quint16(brightness ? *brightness : s.lcdBright);
-    const int seconds = puff ? *puff : shownPuff;
-    s.smokeTime = quint16(seconds * 100); // written in hundredths, as the window writes it
-    s.setDeviceStatus(QString());
-    if (!writeParameters())
-        return commandFailed(out, QStringLiteral("the parameters"));
-    printParameters(s.coilEnabled, s.coilValues, s.lcdBright, seconds);
-    return ExitSuccess;
-}
-
-struct CurveArgs
-{
-    bool temp = true;
-    int group = -1; // 0-based; -1: all
-    bool celsius = false;
-    std::array<int, CurvePointCount> values{};
-};
-
-int parseCurveKind(CliOutput &out, const QString &kind, CurveArgs *args)
-{
-    if (kind == QLatin1String("temp"))
-        args->temp = true;
-    else if (kind == QLatin1String("power"))
-        args->temp = false;
-    else
-        return out.fail(ExitUsage, QStringLiteral("'%1': give temp or power").arg(kind));
-    return ExitSuccess;
-}
-
-int parseCurveGroup(CliOutput &out, const QString &text, CurveArgs *args)
-{
-    bool ok = false;
-    const int group = text.toInt(&ok);
-    if (!ok || group < 1 || group > CurveGroupCount)
-        return out.fail(ExitUsage, QStringLiteral("group %1 is out of range 1..5").arg(text));
-    args->group = group - 1;
-    return ExitSuccess;
-}
-
-int Commands::curvesGet()
-{
-    CurveArgs args;
-    if (const int status = parseCurveKind(out, o.args.value(0), &args))
-        return status;
-    if (o.args.size() > 1) {
-        if (const int status = parseCurveGroup(out, o.args.at(1), &args))
-            return status;
-    }
-    if (!args.temp && o.hasUnit)
-        return out.fail(ExitUsage, QStringLiteral("--unit applies to temperature curves"));
-    args.celsius = o.unit == QLatin1String("C");
-    if (const int status = connect())
-        return status;
-    if (const int status = needRecord())
-        return status;
-    const DeviceSession &s = deviceSession();
-    const QString unit = args.temp ? (args.celsius ? QStringLiteral("C") : QStringLiteral("F"))
-                                   : QStringLiteral("W");
-    QJsonArray groups;
-    for (int group = 0; group < CurveGroupCount; ++group) {
-        if (args.group >= 0 && group != args.group)
-            continue;
-        QStringList texts;
-        QJsonArray values;
-        for (int point = 0; point < CurvePointCount; ++point) {
-            int value = 0;
-            if (args.temp) {
-                // The session keeps offsets above 200 F (the unit shown at start-up).
-                const quint16 fahrenheit = quint16(s.tempMin + s.tempCurves[group][point].value);
-                value = args.celsius ? fahrenheitToCelsius(fahrenheit) : fahrenheit;
-            } else {
-                value = s.powerMin + s.powerCurves[group][point].value;
-            }
-            texts << QString::number(value);
-            values.append(value);
-        }
-        out.data(QStringLiteral("group %1 (%2): %3").arg(group + 1).arg(unit, texts.join(',')));
-        groups.append(QJsonObject{{QStringLiteral("group"), group + 1},
-                                  {QStringLiteral("values"), values}});
-    }
-    out.fields().insert(QStringLiteral("kind"), args.temp ? "temp" : "power");
-    out.fields().insert(QStringLiteral("unit"), unit);
-    out.fields().insert(QStringLiteral("groups"), groups);
-    return ExitSuccess;
-}
-
-int Commands::curvesSet()
-{
-    CurveArgs args;
-    if (const int status = parseCurveKind(out, o.args.value(0), &args))
-        return status;
-    if (const int status = parseCurveGroup(out, o.args.value(1), &args))
-        return status;
-    if (!args.temp && o.hasUnit)
-        return out.fail(ExitUsage, QStringLiteral("--unit applies to temperature curves"));
-    args.celsius = o.unit == QLatin1String("C");
-    const QStringList texts = o.args.value(2).split(QLatin1Char(','));
-    if (texts.size() != CurvePointCount) {
-        return out.fail(
-                ExitUsage,
-                QStringLiteral("give ten values separated by commas, not %1").arg(texts.size()));
-    }
-    const int minimum = args.temp ? (args.celsius ? 100 : 200) : 0;
-    const int maximum = args.temp ? (args.celsius ? 315 : 600) : 0xFFFF;
-    for (int point = 0; point < CurvePointCount; ++point) {
-        bool ok = false;
-        args.values[point] = texts.at(point).trimmed().toInt(&ok);
-        if (!ok) {
-            return out.fail(ExitUsage,
-                            QStringLiteral("'%1' is not a whole number").arg(texts.at(point)));
-        }
-        if (args.values[point] < minimum || args.values[point] > maximum) {
-            return out.fail(ExitUsage, QStringLiteral("%1 is out of range %2..%3 (%4)")
-                                               .arg(args.values[point])
-                                               .arg(minimum)
-                                               .arg(maximum)
-                                               .arg(args.celsius ? "C" : "F"));
-        }
-    }
-
-    if (const int status = connect())
-        return status;
-    DeviceSession &s = deviceSession();
-    QJsonArray values;
-    QStringList shown;
-    for (int value : args.values) {
-        values.append(value);
-        shown << QString::number(value);
-    }
-    if (!args.temp) {
-        // The model's power range is known once the device has named itself.
-        for (int value : args.values) {
-            if (value < s.powerMin || value > s.powerMax) {
-                return out.fail(ExitUsage, QStringLiteral("%1 is out of range %2..%3 (W) of this "
-                                                          "device")
-                                                   .arg(value)
-                                                   .arg(s.powerMin)
-                                                   .arg(s.powerMax));
-            }
-        }
-    }
-    // The frame the window's curve write sends: the points as shown, the group, and for a
-    // temperature curve the unit they are given in.
-    s.setDeviceStatus(QString());
-    bool written = false;
-    if (args.temp) {
-        for (int point = 0; point < CurvePointCount; ++point)
-            s.tempCurvePoints[point] = quint16(args.values[point]);
-        s.tempCurveNo = quint8(args.group);
-        s.tempUnit = args.celsius ? 0 : 1;
-        written = writeTempCurve();
-    } else {
-        for (int point = 0; point < CurvePointCount; ++point)
-            s.powerCurvePoints[point] = quint16(args.values[point]);
-        s.powerCurveNo = quint8(args.group);
-        written = writePowerCurve();
-    }
-    if (!written)
-        return commandFailed(out, QStringLiteral("the curve"));
-    const QString unit = args.temp ? (args.celsius ? QStringLiteral("C") : QStringLiteral("F"))
-                                   : QStringLiteral("W");
-    out.fields().insert(QStringLiteral("kind"), args.temp ? "temp" : "power");
-    out.fields().insert(QStringLiteral("group"), args.group + 1);
-    out.fields().insert(QStringLiteral("unit"), unit);
-    out.fields().insert(QStringLiteral("values"), values);
-    out.data(QStringLiteral("group %1 (%2): %3").arg(args.group + 1).arg(unit, shown.join(',')));
-    return ExitSuccess;
-}
-
-int Commands::clockGet()
-{
-    if (const int status = connect())
-        return status;
-    deviceSession().setDeviceStatus(QString());
-    if (!readClock())
-        return commandFailed(out, QStringLiteral("the clock request"));
-    const std::array<quint8, 6> c = deviceSession().deviceClock();
-    const QString text = QStringLiteral("20%1-%2-%3 %4:%5:%6")
-                                 .arg(c[0], 2, 10, QLatin1Char('0'))
-                                 .arg(c[1], 2, 10, QLatin1Char('0'))
-                                 .arg(c[2], 2, 10, QLatin1Char('0'))
-                                 .arg(c[3], 2, 10, QLatin1Char('0'))
-                                 .arg(c[4], 2, 10, QLatin1Char('0'))
-                                 .arg(c[5], 2, 10, QLatin1Char('0'));
-    out.fields().insert(QStringLiteral("clock"), text);
-    out.data(text);
-    return ExitSuccess;
-}
-
-int Commands::clockSet()
-{
-    QDateTime time = QDateTime::currentDateTime();
-    if (!o.args.isEmpty()) {
-        const QString text = o.args.join(QLatin1Char(' '))
-                                     .trimmed()
-                                     .replace(QLatin1Char('T'), QLatin1Char(' '));
-        time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!time.isValid()) {
-            return out.fail(ExitUsage,
-                            QStringLiteral("'%1': give the time as YYYY-MM-DD HH:MM:SS").arg(text));
-        }
-        if (time.date().year() < 2000 || time.date().year() > 2099) {
-            return out.fail(
-                    ExitUsage,
-                    QStringLiteral("year %1 is out of range 2000..2099").arg(time.date().year()));
-        }
-    }
-    time = time.addMSecs(-time.time().msec());
-    if (const int status = connect())
-        return status;
-    deviceSession().setDeviceStatus(QString());
-    if (!writeClock(time))
-        return commandFailed(out, QStringLiteral("the clock"));
-    const QString text = time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    out.fields().insert(QStringLiteral("clock"), text);
-    out.data(QStringLiteral("Clock set to %1").arg(text));
-    return ExitSuccess;
-}
-
-int Commands::factoryReset()
-{
-    if (const int status = connect())
-        return status;
-    deviceSession().setDeviceStatus(QString());
-    if (!restoreDefaults())
-        return commandFailed(out, QStringLiteral("the factory reset"));
-    out.data(QStringLiteral("Factory settings restored"));
-    return ExitSuccess;
+    QJsonArray array;
+    for (int value : values)
+        array.append(value);
+    return array;
 }
 
 QStringList sectionNames(unsigned sections)
@@ -1063,211 +87,73 @@ QStringList sectionNames(unsigned sections)
     return names;
 }
 
-int Commands::resourceSave()
+// Why a file cannot be read: the system's reason, or what it is instead of a file.
+QString unreadable(const QString &path)
 {
-    const QString file = o.args.value(0);
-    out.fields().insert(QStringLiteral("file"), file);
-    out.fields().insert(QStringLiteral("sections"),
-                        QJsonArray::fromStringList(sectionNames(o.sections)));
-    const QFileInfo target(file);
-    if (!target.absoluteDir().exists()) {
-        return out.fail(ExitBadFile, QStringLiteral("cannot write %1: no folder %2")
-                                             .arg(native(file), native(target.absolutePath())));
-    }
-    if (target.exists() && !target.isFile())
-        return out.fail(ExitBadFile, QStringLiteral("%1 is not a file").arg(native(file)));
-    if (const int status = connect())
-        return status;
-    if (const int status = needRecord())
-        return status;
-    DeviceSession &s = deviceSession();
-    // The picture set the window shows for this device: its picture folder, else the defaults.
-    const int format = s.screenFormat;
-    const int count = format <= 2 ? qBound(0, int(s.pictureCount), int(MaxPictureSlots)) : 0;
-    s.setPictureFiles(pictureSetFromFolder(format, count, pictureFolderPath()));
-    QString error;
-    if (!writeResourceFile(file, o.sections, EditedCurveGroup(), EditedCurveGroup(), &error)) {
-        return out.fail(ExitBadFile,
-                        QStringLiteral("cannot write %1: %2").arg(native(file), error));
-    }
-    out.data(
-            QStringLiteral("Saved %1 (%2)").arg(native(file), sectionNames(o.sections).join(", ")));
-    return ExitSuccess;
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir() && !isRegularUserFile(path))
+        return QStringLiteral("%1 is not a regular file").arg(native(path));
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder").arg(native(path));
+    QFile file(path);
+    errno = 0;
+    if (file.open(QIODevice::ReadOnly))
+        return QString();
+    return QStringLiteral("cannot read %1: %2")
+            .arg(native(path),
+                 errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
 }
 
-int Commands::writeLoadedCurves(const QVector<int> &tempGroups, const QVector<int> &powerGroups)
+// A list of picture slots such as "1,3,5-7" (1-based); an error text when it is not one.
+QVector<int> parseSlots(const QString &text, QString *error)
 {
-    DeviceSession &s = deviceSession();
-    for (int group : tempGroups) {
-        for (int point = 0; point < CurvePointCount; ++point)
-            s.tempCurvePoints[point] = quint16(s.tempMin + s.tempCurves[group][point].value);
-        s.tempCurveNo = quint8(group);
-        s.setDeviceStatus(QString());
-        if (!writeTempCurve())
-            return commandFailed(out, QStringLiteral("temperature group %1").arg(group + 1));
-    }
-    for (int group : powerGroups) {
-        for (int point = 0; point < CurvePointCount; ++point)
-            s.powerCurvePoints[point] = quint16(s.powerMin + s.powerCurves[group][point].value);
-        s.powerCurveNo = quint8(group);
-        s.setDeviceStatus(QString());
-        if (!writePowerCurve())
-            return commandFailed(out, QStringLiteral("power group %1").arg(group + 1));
-    }
-    return ExitSuccess;
-}
-
-int Commands::resourceLoad()
-{
-    const QString file = o.args.value(0);
-    out.fields().insert(QStringLiteral("file"), file);
-    out.fields().insert(QStringLiteral("sections"),
-                        QJsonArray::fromStringList(sectionNames(o.sections)));
-    QStringList lines;
-    {
-        QFile in(file);
-        if (!isRegularUserFile(file) || !in.open(QIODevice::ReadOnly | QIODevice::Text))
-            return out.fail(ExitBadFile, QStringLiteral("cannot read %1").arg(native(file)));
-        QTextStream stream(&in);
-        while (!stream.atEnd())
-            lines << stream.readLine();
-    }
-    if (const int status = connect())
-        return status;
-    if (const int status = needRecord())
-        return status;
-    DeviceSession &s = deviceSession();
-    const int format = s.screenFormat;
-    const int count = format <= 2 ? qBound(0, int(s.pictureCount), int(MaxPictureSlots)) : 0;
-    s.setPictureFiles(pictureSetFromFolder(format, count, pictureFolderPath()));
-
-    // The whole file is checked first: a damaged file changes nothing, on the disk or on the
-    // device.
-    const ResourceFile::ReadResult check
-            = ResourceFile::readLines(lines, s.deviceId, count, o.sections);
-    if (check.identity == ResourceFile::Identity::OtherDevice) {
-        return out.fail(ExitRefused, QStringLiteral("%1 is for device %2, the device is %3")
-                                             .arg(native(file), deviceText(check.fileDeviceId),
-                                                  deviceText(s.deviceId)));
-    }
-    if (check.identity == ResourceFile::Identity::Corrupted) {
-        return out.fail(ExitBadFile,
-                        check.identityLine > 0
-                                ? QStringLiteral("%1: line %2: damaged identity line")
-                                          .arg(native(file))
-                                          .arg(check.identityLine)
-                                : QStringLiteral("%1: not a user resource file (no identity line)")
-                                          .arg(native(file)));
-    }
-    QStringList damaged;
-    const auto lineText = [](int line) {
-        return line > 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("end of file");
-    };
-    for (const ResourceFile::Entry &entry : check.entries) {
-        if (entry.kind == ResourceFile::Entry::PictureCorrupted)
-            damaged << QStringLiteral("%1: picture %2 is damaged")
-                               .arg(lineText(entry.line))
-                               .arg(entry.index + 1);
-        else if (entry.kind == ResourceFile::Entry::TempCorrupted)
-            damaged << QStringLiteral("%1: temperature group %2 is damaged")
-                               .arg(lineText(entry.line))
-                               .arg(entry.index + 1);
-        else if (entry.kind == ResourceFile::Entry::PowerCorrupted)
-            damaged << QStringLiteral("%1: power group %2 is damaged")
-                               .arg(lineText(entry.line))
-                               .arg(entry.index + 1);
-    }
-    if (!damaged.isEmpty()) {
-        out.fields().insert(QStringLiteral("problems"), QJsonArray::fromStringList(damaged));
-        return out.fail(ExitBadFile,
-                        QStringLiteral("%1 is corrupted: %2")
-                                .arg(native(file), damaged.join(QStringLiteral("; "))));
-    }
-
-    const ResourceLoad load = readResourceFile(file, o.sections);
-    QJsonArray pictures;
-    QVector<int> tempGroups;
-    QVector<int> powerGroups;
-    quint16 mask = 0;
-    QStringList problems;
-    for (const ResourceLoadEvent &event : load.events) {
-        switch (event.kind) {
-        case ResourceLoadEvent::PictureStored:
-            mask |= quint16(1u << event.index);
-            pictures.append(event.index + 1);
-            break;
-        case ResourceLoadEvent::PictureNotStored:
-            out.note(QStringLiteral("picture %1 not stored: the device has no serial number")
-                             .arg(event.index + 1));
-            break;
-        case ResourceLoadEvent::PictureCorrupted:
-            problems << QStringLiteral("%1: picture %2 is not a picture")
-                                .arg(lineText(event.line))
-                                .arg(event.index + 1);
-            break;
-        case ResourceLoadEvent::PictureUnwritable:
-            problems << QStringLiteral("cannot save picture %1: %2")
-                                .arg(event.index + 1)
-                                .arg(event.error);
-            break;
-        case ResourceLoadEvent::TempLoaded:
-            tempGroups << event.index;
-            break;
-        case ResourceLoadEvent::PowerLoaded:
-            powerGroups << event.index;
-            break;
-        case ResourceLoadEvent::TempCorrupted:
-        case ResourceLoadEvent::PowerCorrupted:
-            problems << QStringLiteral("%1: damaged").arg(lineText(event.line));
-            break;
+    QVector<int> slotList;
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        const QString item = part.trimmed();
+        const QStringList ends = item.split(QLatin1Char('-'));
+        int first = 0;
+        int last = 0;
+        if (ends.size() > 2) {
+            *error = QStringLiteral("--slots %1: give slot numbers as 1,3,5-7").arg(text);
+            return {};
+        }
+        for (const QString &end : ends) {
+            if (!parseWholeNumber(end.trimmed(), &last)) {
+                *error = QStringLiteral("--slots %1: %2 (give slot numbers as 1,3,5-7)")
+                                 .arg(text, notWholeNumber(end.trimmed()));
+                return {};
+            }
+        }
+        parseWholeNumber(ends.first().trimmed(), &first);
+        if (first > last) {
+            *error = QStringLiteral("--slots %1: give slot numbers as 1,3,5-7").arg(text);
+            return {};
+        }
+        if (first < 1 || last > PictureSet::MaxSlots) {
+            *error = QStringLiteral("--slots %1: slot numbers are 1..%2")
+                             .arg(text)
+                             .arg(int(PictureSet::MaxSlots));
+            return {};
+        }
+        for (int slot = first; slot <= last; ++slot) {
+            if (!slotList.contains(slot))
+                slotList.append(slot);
         }
     }
-    if (load.status != ResourceLoad::Loaded || !problems.isEmpty()) {
-        out.fields().insert(QStringLiteral("problems"), QJsonArray::fromStringList(problems));
-        return out.fail(ExitBadFile,
-                        problems.isEmpty()
-                                ? QStringLiteral("cannot read %1").arg(native(file))
-                                : QStringLiteral("%1: %2").arg(
-                                        native(file), problems.join(QStringLiteral("; "))));
-    }
-    QJsonArray temp;
-    QJsonArray power;
-    for (int group : qAsConst(tempGroups))
-        temp.append(group + 1);
-    for (int group : qAsConst(powerGroups))
-        power.append(group + 1);
-    out.fields().insert(QStringLiteral("pictures"), pictures);
-    out.fields().insert(QStringLiteral("tempGroups"), temp);
-    out.fields().insert(QStringLiteral("powerGroups"), power);
-
-    // What was loaded goes to the device: the window's write buttons do this there.
-    if (mask != 0 && (format == 0 || format == 1 || format == 2)) {
-        if (const int status
-            = writePictureSlots(mask, QStringLiteral("writing the pictures failed")))
-            return status;
-    }
-    if (const int status = writeLoadedCurves(tempGroups, powerGroups))
-        return status;
-    out.data(QStringLiteral("Loaded %1: %2 picture(s), %3 temperature group(s), %4 power "
-                            "group(s) written to the device")
-                     .arg(native(file))
-                     .arg(pictures.size())
-                     .arg(temp.size())
-                     .arg(power.size()));
-    return ExitSuccess;
+    std::sort(slotList.begin(), slotList.end());
+    return slotList;
 }
 
 // KORLEX_LINK_TIMING=bootround=<ms>,bootrounds=<n>,restartwait=<ms>,slice=<ms>,timelimit=<ms>
 // shortens the link's waits, for tests against the virtual device.
-void applyTimingFromEnvironment()
+LinkTiming timingFromEnvironment()
 {
+    LinkTiming timing;
     const QString setting = QString::fromLocal8Bit(qgetenv("KORLEX_LINK_TIMING"));
-    SessionTiming &timing = deviceSession().timing;
     for (const QString &part : setting.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString key = part.section(QLatin1Char('='), 0, 0).trimmed();
-        bool ok = false;
-        const int value = part.section(QLatin1Char('='), 1).toInt(&ok);
-        if (!ok || value < 0)
+        int value = 0;
+        if (!parseWholeNumber(part.section(QLatin1Char('='), 1).trimmed(), &value) || value < 0)
             continue;
         if (key == QLatin1String("bootround"))
             timing.bootWaitRoundMs = qMax(1, value);
@@ -1280,44 +166,1672 @@ void applyTimingFromEnvironment()
         else if (key == QLatin1String("timelimit"))
             timing.timeLimitMs = value;
     }
+    return timing;
+}
+
+QString pictureProgress(const char *verb, JobPhase phase, int done, int total)
+{
+    if (total <= 0 || (phase != JobPhase::ReadingPictures && phase != JobPhase::WritingPictures))
+        return phaseText(phase);
+    return QStringLiteral("%1 picture %2 of %3")
+            .arg(QLatin1String(verb))
+            .arg(qMin(done + 1, total))
+            .arg(total);
+}
+
+// --- the commands --------------------------------------------------------------------------------
+
+class Commands
+{
+public:
+    Commands(Runner &runner, CliOutput &out)
+        : m_runner(runner)
+        , o(runner.options())
+        , out(out)
+    { }
+
+    // The checks that need no device; the exit status (0: go on).
+    int prepare(QJsonObject &fields);
+    // The commands that need no device.
+    bool needsDevice() const
+    {
+        return o.command != QLatin1String("list") && o.command != QLatin1String("file");
+    }
+    int runWithoutDevice(QJsonObject &fields);
+    // The command's work on one device.
+    void start(Task &t);
+    QString error() const { return m_error; }
+
+private:
+    int fail(int status, const QString &message)
+    {
+        if (m_error.isEmpty())
+            m_error = message;
+        out.message(message);
+        return status;
+    }
+
+    int list(QJsonObject &fields);
+    int inspect(QJsonObject &fields);
+    int inspectUpgradeFile(const QString &file, QJsonObject &fields);
+    int inspectResourceFile(const QString &file, const QStringList &lines, QJsonObject &fields);
+
+    void info(Task &t);
+    void upgrade(Task &t);
+    void upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs);
+    QString upgradeState(Task &t) const;
+    void picturesRead(Task &t);
+    void picturesWrite(Task &t);
+    void paramsGet(Task &t);
+    void paramsSet(Task &t);
+    void curvesGet(Task &t);
+    void curvesSet(Task &t);
+    void clockGet(Task &t);
+    void clockSet(Task &t);
+    void factoryReset(Task &t);
+    void resourceSave(Task &t);
+    void saveResource(Task &t, ResourcePictures source);
+    void resourceLoad(Task &t);
+    void loadResource(Task &t, ResourceLoadJob *check);
+    void writeLoaded(Task &t, QVector<CurveSet::Write> curves, int status);
+
+    // The parameters and curves come with a complete information reply only.
+    bool needRecord(Task &t);
+    // Ends the task of a short job: the result line on success, the cause on failure.
+    void shortJob(Task &t, Job *job, const QString &what, std::function<void(Task &t)> succeeded);
+    void printParameters(Task &t, const ParameterRecord &record);
+    int restartLimitMs() const;
+
+    Runner &m_runner;
+    const CliOptions &o;
+    CliOutput &out;
+    QString m_error;
+
+    // What the checks without a device found.
+    UpgradeImage m_image;
+    QString m_folder; // pictures read and write
+    QVector<int> m_slots; // pictures write --slots
+    std::optional<int> m_brightness;
+    std::optional<int> m_puff;
+    std::array<std::optional<bool>, ParameterRecord::CoilCount> m_coilOn;
+    std::array<std::optional<int>, ParameterRecord::CoilCount> m_coilValue;
+    bool m_temperature = true; // curves
+    int m_group = -1; // curves, 0-based; -1: all
+    TemperatureUnit m_unit = TemperatureUnit::Fahrenheit;
+    CurveSet::Points m_points{};
+    QDateTime m_time;
+};
+
+int Commands::prepare(QJsonObject &f)
+{
+    const QString &c = o.command;
+    if (c == QLatin1String("upgrade")) {
+        const QString file = o.args.value(0);
+        f.insert(QStringLiteral("file"), file);
+        const QString problem = unreadable(file);
+        if (!problem.isEmpty())
+            return fail(ExitBadFile, problem);
+        switch (UpgradeImage::fromFile(file, &m_image)) {
+        case UpgradeLoad::Loaded:
+            break;
+        case UpgradeLoad::Unreadable:
+            return fail(ExitBadFile, QStringLiteral("cannot read %1, or it is too short to be an "
+                                                    "upgrade file")
+                                             .arg(native(file)));
+        case UpgradeLoad::TooLarge:
+            return fail(ExitBadFile,
+                        QStringLiteral("%1 is too large: its image has more than %2 blocks")
+                                .arg(native(file))
+                                .arg(MaxUpgradeBlocks));
+        }
+        if (m_image.isEmpty())
+            return fail(ExitBadFile,
+                        QStringLiteral("%1 holds no firmware image").arg(native(file)));
+        f.insert(QStringLiteral("targetId"), hex16(m_image.targetId));
+        f.insert(QStringLiteral("bytes"), double(m_image.size()));
+        f.insert(QStringLiteral("blocks"), m_image.blockCount());
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("pictures read")) {
+        m_folder = QDir(o.args.value(0)).absolutePath();
+        f.insert(QStringLiteral("folder"), m_folder);
+        if (QFileInfo(m_folder).exists() && !QFileInfo(m_folder).isDir())
+            return fail(ExitBadFile, QStringLiteral("%1 is not a folder").arg(native(m_folder)));
+        // Nothing is read from the device that could not be kept.
+        QString reason;
+        if (!folderIsWritable(m_folder, &reason)) {
+            return fail(ExitBadFile,
+                        QStringLiteral("cannot write into %1: %2").arg(native(m_folder), reason));
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("pictures write")) {
+        m_folder = QDir(o.args.value(0)).absolutePath();
+        f.insert(QStringLiteral("folder"), m_folder);
+        if (o.hasSlotList) {
+            QString error;
+            m_slots = parseSlots(o.slotText, &error);
+            if (!error.isEmpty())
+                return fail(ExitUsage, error);
+        }
+        if (!QFileInfo(m_folder).isDir())
+            return fail(ExitBadFile, QStringLiteral("%1 is not a folder").arg(native(m_folder)));
+        for (int slot : qAsConst(m_slots)) {
+            const QString problem
+                    = unreadable(QDir(m_folder).filePath(QStringLiteral("%1.bmp").arg(slot)));
+            if (!problem.isEmpty())
+                return fail(ExitBadFile, problem);
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("params set")) {
+        const QString keys
+                = QStringLiteral("brightness, puff, coil1..coil5, coil1.value..coil5.value");
+        for (const QString &argument : o.args) {
+            const int equals = argument.indexOf(QLatin1Char('='));
+            if (equals <= 0) {
+                return fail(ExitUsage,
+                            QStringLiteral("'%1': give KEY=VALUE (keys: %2)").arg(argument, keys));
+            }
+            const QString key = argument.left(equals).trimmed().toLower();
+            const QString value = argument.mid(equals + 1).trimmed();
+            int row = -1;
+            bool valueKey = false;
+            for (int r = 0; r < ParameterRecord::CoilCount; ++r) {
+                if (key == QStringLiteral("coil%1").arg(r + 1)) {
+                    row = r;
+                } else if (key == QStringLiteral("coil%1.value").arg(r + 1)) {
+                    row = r;
+                    valueKey = true;
+                }
+            }
+            const bool numberKey = key == QLatin1String("brightness")
+                                   || key == QLatin1String("puff") || valueKey;
+            if (!numberKey && row < 0)
+                return fail(ExitUsage,
+                            QStringLiteral("unknown key '%1' (keys: %2)").arg(key, keys));
+            if (!numberKey) {
+                if (value != QLatin1String("on") && value != QLatin1String("off"))
+                    return fail(ExitUsage, QStringLiteral("%1=%2: give on or off").arg(key, value));
+                m_coilOn[row] = value == QLatin1String("on");
+                continue;
+            }
+            int number = 0;
+            if (!parseWholeNumber(value, &number))
+                return fail(ExitUsage, QStringLiteral("%1: %2").arg(key, notWholeNumber(value)));
+            int minimum = 0;
+            int maximum = 0;
+            bool inRange = false;
+            if (key == QLatin1String("brightness")) {
+                minimum = ParameterRecord::BrightnessMin;
+                maximum = ParameterRecord::BrightnessMax;
+                inRange = ParameterRecord::brightnessInRange(number);
+                m_brightness = number;
+            } else if (key == QLatin1String("puff")) {
+                minimum = ParameterRecord::PuffMinSeconds;
+                maximum = ParameterRecord::PuffMaxSeconds;
+                inRange = ParameterRecord::puffInRange(number);
+                m_puff = number;
+            } else {
+                const CoilValueRange range = ParameterRecord::coilRange(row);
+                minimum = range.minimum;
+                maximum = range.maximum;
+                inRange = ParameterRecord::coilValueInRange(row, number);
+                m_coilValue[row] = number;
+            }
+            if (!inRange) {
+                return fail(ExitUsage, QStringLiteral("%1=%2 is out of range %3..%4")
+                                               .arg(key, value)
+                                               .arg(minimum)
+                                               .arg(maximum));
+            }
+        }
+        return ExitSuccess;
+    }
+    if (c.startsWith(QLatin1String("curves "))) {
+        const QString kind = o.args.value(0);
+        if (kind == QLatin1String("power"))
+            m_temperature = false;
+        else if (kind != QLatin1String("temp"))
+            return fail(ExitUsage, QStringLiteral("'%1': give temp or power").arg(kind));
+        if (!m_temperature && o.hasUnit)
+            return fail(ExitUsage, QStringLiteral("--unit applies to temperature curves"));
+        m_unit = o.unit == QLatin1String("C") ? TemperatureUnit::Celsius
+                                              : TemperatureUnit::Fahrenheit;
+        if (o.args.size() > 1) {
+            const QString text = o.args.at(1);
+            if (!parseWholeNumber(text, &m_group))
+                return fail(ExitUsage, QStringLiteral("group: %1").arg(notWholeNumber(text)));
+            if (m_group < 1 || m_group > CurveSet::GroupCount)
+                return fail(ExitUsage, QStringLiteral("group %1 is out of range 1..%2")
+                                               .arg(text)
+                                               .arg(CurveSet::GroupCount));
+            m_group -= 1;
+        }
+        if (c == QLatin1String("curves get"))
+            return ExitSuccess;
+        const QStringList texts = o.args.value(2).split(QLatin1Char(','));
+        if (texts.size() != CurveSet::PointCount) {
+            return fail(ExitUsage, QStringLiteral("give %1 values separated by commas, not %2")
+                                           .arg(CurveSet::PointCount)
+                                           .arg(texts.size()));
+        }
+        for (int point = 0; point < CurveSet::PointCount; ++point) {
+            int value = 0;
+            const QString text = texts.at(point).trimmed();
+            if (!parseWholeNumber(text, &value))
+                return fail(ExitUsage, notWholeNumber(text));
+            if (m_temperature && !CurveSet::temperatureInRange(value, m_unit)) {
+                return fail(ExitUsage,
+                            QStringLiteral("%1 is out of range %2..%3 (%4)")
+                                    .arg(value)
+                                    .arg(CurveSet::temperatureMin(m_unit))
+                                    .arg(CurveSet::temperatureMax(m_unit))
+                                    .arg(m_unit == TemperatureUnit::Celsius ? "C" : "F"));
+            }
+            if (!m_temperature && (value < 0 || value > 0xFFFF))
+                return fail(ExitUsage, QStringLiteral("%1 is out of range (W)").arg(value));
+            m_points[point] = quint16(value);
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("clock set")) {
+        m_time = QDateTime::currentDateTime();
+        if (!o.args.isEmpty()) {
+            const QString text = o.args.join(QLatin1Char(' '))
+                                         .trimmed()
+                                         .replace(QLatin1Char('T'), QLatin1Char(' '));
+            m_time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (!m_time.isValid()) {
+                return fail(ExitUsage,
+                            QStringLiteral("'%1': give the time as YYYY-MM-DD HH:MM:SS").arg(text));
+            }
+            if (m_time.date().year() < 2000 || m_time.date().year() > 2099) {
+                return fail(ExitUsage, QStringLiteral("year %1 is out of range 2000..2099")
+                                               .arg(m_time.date().year()));
+            }
+        }
+        m_time = m_time.addMSecs(-m_time.time().msec());
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("resource save")) {
+        const QString file = o.args.value(0);
+        f.insert(QStringLiteral("file"), file);
+        f.insert(QStringLiteral("sections"), QJsonArray::fromStringList(sectionNames(o.sections)));
+        const QFileInfo target(file);
+        if (!target.absoluteDir().exists()) {
+            return fail(ExitBadFile, QStringLiteral("cannot write %1: no folder %2")
+                                             .arg(native(file), native(target.absolutePath())));
+        }
+        if (target.exists() && !target.isFile())
+            return fail(ExitBadFile, QStringLiteral("%1 is not a file").arg(native(file)));
+        // Nothing is read from the device that could not be kept.
+        QString reason;
+        if (!folderIsWritable(target.absolutePath(), &reason))
+            return fail(ExitBadFile,
+                        QStringLiteral("cannot write %1: %2").arg(native(file), reason));
+        if (!o.picturesFrom.isEmpty()) {
+            if (!(o.sections & ResourceFile::PictureSection))
+                return fail(ExitUsage,
+                            QStringLiteral("--pictures-from needs the pictures section"));
+            if (!QFileInfo(o.picturesFrom).isDir()) {
+                return fail(ExitBadFile,
+                            QStringLiteral("%1 is not a folder").arg(native(o.picturesFrom)));
+            }
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("resource load")) {
+        const QString file = o.args.value(0);
+        f.insert(QStringLiteral("file"), file);
+        f.insert(QStringLiteral("sections"), QJsonArray::fromStringList(sectionNames(o.sections)));
+        const QString problem = unreadable(file);
+        if (!problem.isEmpty())
+            return fail(ExitBadFile, problem);
+        return ExitSuccess;
+    }
+    return ExitSuccess;
+}
+
+int Commands::runWithoutDevice(QJsonObject &fields)
+{
+    if (o.command == QLatin1String("list"))
+        return list(fields);
+    return inspect(fields);
+}
+
+void Commands::start(Task &t)
+{
+    const QString &c = o.command;
+    if (c == QLatin1String("info"))
+        info(t);
+    else if (c == QLatin1String("upgrade"))
+        upgrade(t);
+    else if (c == QLatin1String("pictures read"))
+        picturesRead(t);
+    else if (c == QLatin1String("pictures write"))
+        picturesWrite(t);
+    else if (c == QLatin1String("params get"))
+        paramsGet(t);
+    else if (c == QLatin1String("params set"))
+        paramsSet(t);
+    else if (c == QLatin1String("curves get"))
+        curvesGet(t);
+    else if (c == QLatin1String("curves set"))
+        curvesSet(t);
+    else if (c == QLatin1String("clock get"))
+        clockGet(t);
+    else if (c == QLatin1String("clock set"))
+        clockSet(t);
+    else if (c == QLatin1String("factory-reset"))
+        factoryReset(t);
+    else if (c == QLatin1String("resource save"))
+        resourceSave(t);
+    else if (c == QLatin1String("resource load"))
+        resourceLoad(t);
+    else
+        t.finish(t.fail(ExitUsage, QStringLiteral("unknown command '%1'").arg(c)));
+}
+
+// --- without a device ----------------------------------------------------------------------------
+
+int Commands::list(QJsonObject &fields)
+{
+    const auto present = [this]() {
+        return m_runner.manager().backend()->enumerate(KorlexVendorId, KorlexProductId);
+    };
+    QVector<HidDeviceInfo> entries = present();
+    if (entries.isEmpty() && o.waitSeconds > 0) {
+        m_runner.waitUntil([&]() {
+            entries = present();
+            return !entries.isEmpty();
+        });
+    }
+    QJsonArray devices;
+    for (const HidDeviceInfo &entry : qAsConst(entries))
+        devices.append(Runner::deviceJson(entry));
+    fields.insert(QStringLiteral("devices"), devices);
+    if (m_runner.signal())
+        return ExitSignalBase + m_runner.signal();
+    if (entries.isEmpty() && o.waitSeconds > 0)
+        return fail(ExitNoDevice, QStringLiteral("no device found within %1 s").arg(o.waitSeconds));
+
+    QVector<QStringList> rows{{QStringLiteral("PATH"), QStringLiteral("PORT"),
+                               QStringLiteral("MODE"), QStringLiteral("PRODUCT"),
+                               QStringLiteral("SERIAL")}};
+    const auto orDash = [](const QString &text) {
+        return text.isEmpty() ? QStringLiteral("-") : text;
+    };
+    for (const QJsonValue &value : qAsConst(devices)) {
+        const QJsonObject device = value.toObject();
+        rows.append({device.value(QStringLiteral("path")).toString(),
+                     orDash(device.value(QStringLiteral("location")).toString()),
+                     device.value(QStringLiteral("mode")).toString(),
+                     orDash(device.value(QStringLiteral("product")).toString()),
+                     orDash(device.value(QStringLiteral("serial")).toString())});
+    }
+    QVector<int> widths(5, 0);
+    for (const QStringList &row : qAsConst(rows)) {
+        for (int column = 0; column < 5; ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    for (const QStringList &row : qAsConst(rows)) {
+        QString line;
+        for (int column = 0; column < 5; ++column)
+            line += column < 4 ? row.at(column).leftJustified(widths[column] + 2) : row.at(column);
+        out.result(line);
+    }
+    return ExitSuccess;
+}
+
+int Commands::inspect(QJsonObject &fields)
+{
+    const QString file = o.args.value(0);
+    fields.insert(QStringLiteral("file"), file);
+    const QString problem = unreadable(file);
+    if (!problem.isEmpty())
+        return fail(ExitBadFile, problem);
+    // A user resource file is text that begins with its identity.
+    QStringList lines;
+    QFile in(file);
+    if (in.size() < 16 * 1024 * 1024 && in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        QTextStream stream(&in);
+        while (!stream.atEnd())
+            lines << stream.readLine();
+    }
+    const bool identified
+            = ResourceFile::readLines(lines, 0, 0, 0).identity != ResourceFile::Identity::Corrupted;
+    if (file.endsWith(QLatin1String(".ct_user"), Qt::CaseInsensitive) || identified)
+        return inspectResourceFile(file, lines, fields);
+    return inspectUpgradeFile(file, fields);
+}
+
+int Commands::inspectUpgradeFile(const QString &file, QJsonObject &f)
+{
+    UpgradeImage image;
+    switch (UpgradeImage::fromFile(file, &image)) {
+    case UpgradeLoad::Loaded:
+        break;
+    case UpgradeLoad::Unreadable:
+        return fail(ExitBadFile, QStringLiteral("%1 is too short to be an upgrade file (or cannot "
+                                                "be read)")
+                                         .arg(native(file)));
+    case UpgradeLoad::TooLarge:
+        return fail(ExitBadFile,
+                    QStringLiteral("%1 is too large: its image has more than %2 blocks")
+                            .arg(native(file))
+                            .arg(MaxUpgradeBlocks));
+    }
+    const qint64 fileBytes = QFileInfo(file).size();
+    const DeviceModel model = deviceModelOf(image.targetId, deviceModels());
+    const bool any = image.targetId == AnyDeviceTargetId;
+    f.insert(QStringLiteral("kind"), QStringLiteral("upgrade"));
+    f.insert(QStringLiteral("targetId"), hex16(image.targetId));
+    f.insert(QStringLiteral("anyDevice"), any);
+    f.insert(QStringLiteral("knownModel"), model.known);
+    if (model.known) {
+        f.insert(QStringLiteral("productName"), model.productName);
+        f.insert(QStringLiteral("modelCode"), model.modelCode);
+        f.insert(QStringLiteral("groupCode"), model.groupCode);
+        f.insert(QStringLiteral("powerMin"), model.powerMin);
+        f.insert(QStringLiteral("powerMax"), model.powerMax);
+    }
+    f.insert(QStringLiteral("fileBytes"), double(fileBytes));
+    f.insert(QStringLiteral("bytes"), double(image.size()));
+    f.insert(QStringLiteral("blocks"), image.blockCount());
+    f.insert(QStringLiteral("byteSum"), QStringLiteral("0x%1")
+                                                .arg(image.byteSum(), 8, 16, QLatin1Char('0'))
+                                                .toUpper()
+                                                .replace(QLatin1String("0X"), QLatin1String("0x")));
+    out.result(QStringLiteral("File:        %1").arg(native(file)));
+    out.result(QStringLiteral("Kind:        upgrade file"));
+    out.result(QStringLiteral("Target:      %1")
+                       .arg(any ? QStringLiteral("any device (%1)").arg(hex16(image.targetId))
+                                : hex16(image.targetId)));
+    out.result(QStringLiteral("Model:       %1")
+                       .arg(model.known ? QStringLiteral("%1, %2, %3, %4..%5 W")
+                                                  .arg(model.productName, model.modelCode,
+                                                       model.groupCode)
+                                                  .arg(model.powerMin)
+                                                  .arg(model.powerMax)
+                                        : QStringLiteral("(not in the model table)")));
+    out.result(QStringLiteral("Size:        %1 bytes (image %2 bytes)")
+                       .arg(fileBytes)
+                       .arg(image.size()));
+    out.result(QStringLiteral("Blocks:      %1 of 512 bytes").arg(image.blockCount()));
+    out.result(
+            QStringLiteral("Byte sum:    %1").arg(f.value(QStringLiteral("byteSum")).toString()));
+    return ExitSuccess;
+}
+
+int Commands::inspectResourceFile(const QString &file, const QStringList &lines, QJsonObject &f)
+{
+    f.insert(QStringLiteral("kind"), QStringLiteral("resource"));
+    out.result(QStringLiteral("File:        %1").arg(native(file)));
+    out.result(QStringLiteral("Kind:        user resource file"));
+    // The file names its device; read against that device, its lines say what they hold.
+    ResourceFile::ReadResult read = ResourceFile::readLines(lines, 0, 0, ResourceFile::AllSections);
+    if (read.identity == ResourceFile::Identity::Corrupted) {
+        const QString problem
+                = read.identityLine > 0
+                          ? QStringLiteral("line %1: damaged identity line").arg(read.identityLine)
+                          : QStringLiteral("no identity line: not a user resource "
+                                           "file");
+        f.insert(QStringLiteral("problems"), QJsonArray{problem});
+        return fail(ExitBadFile, QStringLiteral("%1: %2").arg(native(file), problem));
+    }
+    const quint16 id = read.identity == ResourceFile::Identity::OtherDevice ? read.fileDeviceId : 0;
+    const int pictures = PictureSet::slotCount(screenFormatOf(id));
+    read = ResourceFile::readLines(lines, id, pictures, ResourceFile::AllSections);
+    f.insert(QStringLiteral("deviceId"), hex16(id));
+    out.result(
+            QStringLiteral("Identity:    %1 (line %2)").arg(deviceText(id)).arg(read.identityLine));
+
+    QVector<int> pictureSlots;
+    QVector<int> tempGroups;
+    QVector<int> powerGroups;
+    QStringList problems;
+    const auto lineText = [](int line) {
+        return line > 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("end of file");
+    };
+    for (const ResourceFile::Entry &entry : read.entries) {
+        switch (entry.kind) {
+        case ResourceFile::Entry::Picture:
+            if (ResourceFile::pictureImage(entry.picture).isNull())
+                problems << QStringLiteral("%1: picture %2 is no picture")
+                                    .arg(lineText(entry.line))
+                                    .arg(entry.index + 1);
+            else
+                pictureSlots << entry.index + 1;
+            break;
+        case ResourceFile::Entry::TempCurve:
+            tempGroups << entry.index + 1;
+            break;
+        case ResourceFile::Entry::PowerCurve:
+            powerGroups << entry.index + 1;
+            break;
+        case ResourceFile::Entry::PictureCorrupted:
+            problems << QStringLiteral("%1: picture %2 is damaged")
+                                .arg(lineText(entry.line))
+                                .arg(entry.index + 1);
+            break;
+        case ResourceFile::Entry::TempCorrupted:
+            problems << QStringLiteral("%1: temperature group %2 is damaged")
+                                .arg(lineText(entry.line))
+                                .arg(entry.index + 1);
+            break;
+        case ResourceFile::Entry::PowerCorrupted:
+            problems << QStringLiteral("%1: power group %2 is damaged")
+                                .arg(lineText(entry.line))
+                                .arg(entry.index + 1);
+            break;
+        }
+    }
+    QStringList sections;
+    bool hasPictures = false;
+    bool hasTemp = false;
+    bool hasPower = false;
+    for (const ResourceFile::Entry &entry : read.entries) {
+        const bool picture = entry.kind == ResourceFile::Entry::Picture
+                             || entry.kind == ResourceFile::Entry::PictureCorrupted;
+        const bool temp = entry.kind == ResourceFile::Entry::TempCurve
+                          || entry.kind == ResourceFile::Entry::TempCorrupted;
+        hasPictures = hasPictures || picture;
+        hasTemp = hasTemp || temp;
+        hasPower = hasPower || (!picture && !temp);
+    }
+    if (hasPictures)
+        sections << QStringLiteral("pictures");
+    if (hasTemp)
+        sections << QStringLiteral("temp");
+    if (hasPower)
+        sections << QStringLiteral("power");
+    f.insert(QStringLiteral("sections"), QJsonArray::fromStringList(sections));
+    f.insert(QStringLiteral("pictures"), numbers(pictureSlots));
+    f.insert(QStringLiteral("tempGroups"), numbers(tempGroups));
+    f.insert(QStringLiteral("powerGroups"), numbers(powerGroups));
+    f.insert(QStringLiteral("problems"), QJsonArray::fromStringList(problems));
+    out.result(QStringLiteral("Sections:    %1")
+                       .arg(sections.isEmpty() ? QStringLiteral("none")
+                                               : sections.join(QStringLiteral(", "))));
+    if (hasPictures)
+        out.result(QStringLiteral("Pictures:    %1").arg(slotRanges(pictureSlots)));
+    if (hasTemp)
+        out.result(QStringLiteral("Temp groups: %1").arg(slotRanges(tempGroups)));
+    if (hasPower)
+        out.result(QStringLiteral("Power groups: %1").arg(slotRanges(powerGroups)));
+    for (const QString &problem : qAsConst(problems))
+        out.result(QStringLiteral("Damaged:     %1").arg(problem));
+    if (!problems.isEmpty()) {
+        return fail(
+                ExitBadFile,
+                QStringLiteral("%1: %2 damaged line(s)").arg(native(file)).arg(problems.size()));
+    }
+    return ExitSuccess;
+}
+
+// --- on a device ---------------------------------------------------------------------------------
+
+bool Commands::needRecord(Task &t)
+{
+    if (t.device() && t.device()->hasRecord())
+        return true;
+    t.finish(t.fail(ExitNoAnswer, QStringLiteral("the device did not send its parameters and "
+                                                 "curves")));
+    return false;
+}
+
+void Commands::shortJob(Task &t, Job *job, const QString &what,
+                        std::function<void(Task &t)> succeeded)
+{
+    t.stateAfterInterrupt = [&t, what]() {
+        return t.jobsStarted() ? QStringLiteral("%1 may or may not have reached the device: check "
+                                                "it")
+                                         .arg(what)
+                               : QString();
+    };
+    t.run(job, nullptr, [&t, what, succeeded](const JobResult &r) {
+        if (r.succeeded()) {
+            succeeded(t);
+            t.finish(ExitSuccess);
+            return;
+        }
+        QString sentence = causeSentence(r);
+        if (r.cause == JobCause::NoAnswer)
+            sentence = QStringLiteral("the device did not answer ") + what;
+        else if (r.cause == JobCause::DeviceStop)
+            sentence = QStringLiteral("the device refused %1 (STOP)").arg(what);
+        t.finishFailed(r, sentence);
+    });
+}
+
+void Commands::info(Task &t)
+{
+    t.connect(true, [&t]() {
+        const DeviceIdentity &s = t.device()->identity();
+        QJsonObject &f = t.fields();
+        const QString mode
+                = s.isBootLoader() ? QStringLiteral("bootloader") : QStringLiteral("firmware");
+        f.insert(QStringLiteral("mode"), mode);
+        f.insert(QStringLiteral("product"), s.productString);
+        f.insert(QStringLiteral("answered"), s.answered);
+        t.result(QStringLiteral("Device:            %1 (%2, %3)")
+                         .arg(t.device()->place(), mode, s.productString));
+        if (!s.answered) {
+            t.result(QStringLiteral("The boot loader does not answer the information request; it "
+                                    "waits for firmware (korlex-cli upgrade FILE)."));
+            t.finish(ExitSuccess);
+            return;
+        }
+        const bool known = s.model.known;
+        const int format = s.screenFormat();
+        f.insert(QStringLiteral("deviceId"), hex16(s.id));
+        f.insert(QStringLiteral("productName"), s.model.productName);
+        f.insert(QStringLiteral("modelCode"), s.model.modelCode);
+        f.insert(QStringLiteral("groupCode"), s.model.groupCode);
+        f.insert(QStringLiteral("chipId"), s.chipId);
+        f.insert(QStringLiteral("firmwareVersion"), s.firmwareVersion);
+        f.insert(QStringLiteral("softwareVersion"), s.softwareVersion);
+        f.insert(QStringLiteral("serial"), s.serial);
+        f.insert(QStringLiteral("screenFormat"), screenKey(format));
+        f.insert(QStringLiteral("pictureCount"), s.pictureCount());
+        f.insert(QStringLiteral("knownModel"), known);
+        const QString unknown = QStringLiteral("(not in the model table)");
+        t.result(
+                QStringLiteral("Product name:      %1").arg(known ? s.model.productName : unknown));
+        t.result(QStringLiteral("Model code:        %1").arg(known ? s.model.modelCode : unknown));
+        t.result(QStringLiteral("Group code:        %1").arg(known ? s.model.groupCode : unknown));
+        t.result(QStringLiteral("Chip id:           %1").arg(known ? s.chipId : unknown));
+        t.result(QStringLiteral("Firmware version:  %1")
+                         .arg(s.firmwareVersion.isEmpty() ? QStringLiteral("(not reported)")
+                                                          : s.firmwareVersion));
+        t.result(QStringLiteral("Software version:  %1").arg(s.softwareVersion));
+        t.result(QStringLiteral("Serial:            %1").arg(s.serial));
+        t.result(QStringLiteral("Device id:         %1").arg(hex16(s.id)));
+        t.result(QStringLiteral("Screen format:     %1").arg(screenText(format)));
+        t.result(QStringLiteral("Picture count:     %1").arg(s.pictureCount()));
+        t.finish(ExitSuccess);
+    });
+}
+
+int Commands::restartLimitMs() const
+{
+    return o.restartTimeoutSeconds >= 0 ? o.restartTimeoutSeconds * 1000
+                                        : m_runner.manager().timing().restartWaitMs;
+}
+
+void Commands::upgrade(Task &t)
+{
+    const QString file = native(o.args.value(0));
+    t.stateAfterInterrupt = [this, &t]() {
+        return upgradeState(t);
+    };
+    t.connect(true, [this, &t, file]() {
+        const DeviceIdentity &identity = t.device()->identity();
+        t.fields().insert(QStringLiteral("firmwareBefore"), identity.firmwareVersion);
+        switch (m_image.matches(identity)) {
+        case UpgradeImage::Match::Fits:
+            break;
+        case UpgradeImage::Match::WrongDevice:
+            t.fields().insert(QStringLiteral("cause"), jobCauseKey(JobCause::WrongDevice));
+            t.finish(t.fail(ExitRefused, QStringLiteral("%1 is for device %2, the device is %3")
+                                                 .arg(file, deviceText(m_image.targetId),
+                                                      deviceText(identity.id))));
+            return;
+        case UpgradeImage::Match::Unchecked:
+            if (!o.force) {
+                t.fields().insert(QStringLiteral("cause"), jobCauseKey(JobCause::TargetUnchecked));
+                t.finish(t.fail(ExitRefused,
+                                QStringLiteral("the device at %1 is a boot loader that does not "
+                                               "name its device, so %2 cannot be checked against "
+                                               "it; the file is for %3: if the device is one, run "
+                                               "again with --force")
+                                        .arg(t.place(), file, deviceText(m_image.targetId))));
+                return;
+            }
+            t.note(QStringLiteral("sending %1 (for %2) to a boot loader that does not name its "
+                                  "device (--force)")
+                           .arg(file, deviceText(m_image.targetId)));
+            break;
+        }
+        const QString what = identity.isUnnamedBootLoader()
+                                     ? QStringLiteral("a boot loader")
+                                     : deviceText(identity.id)
+                                               + (identity.isBootLoader()
+                                                          ? QStringLiteral(" in its boot loader")
+                                                          : QString());
+        t.info(QStringLiteral("Upgrading the device at %1, %2, with %3: %4 bytes in %5 blocks")
+                       .arg(t.place(), what, file)
+                       .arg(m_image.size())
+                       .arg(m_image.blockCount()));
+        const QString firmware
+                = identity.firmwareVersion.isEmpty()
+                          ? QString()
+                          : QStringLiteral(", firmware %1").arg(identity.firmwareVersion);
+        t.confirm(QStringLiteral("upgrade the device at %1 (%2%3) with %4")
+                          .arg(t.place(), what, firmware, file),
+                  [this, &t, file]() {
+                      if (o.dryRun) {
+                          t.fields().insert(QStringLiteral("dryRun"), true);
+                          t.result(QStringLiteral("Dry run: %1 fits the device at %2; nothing was "
+                                                  "sent")
+                                           .arg(file, t.place()));
+                          t.finish(ExitSuccess);
+                          return;
+                      }
+                      UpgradeOptions options;
+                      options.allowUncheckedTarget = o.force;
+                      options.restartTimeoutMs = restartLimitMs();
+                      auto clock = std::make_shared<QElapsedTimer>();
+                      clock->start();
+                      t.run(
+                              new UpgradeJob(t.device(), m_image, options),
+                              [](JobPhase phase, int done, int total) {
+                                  if (phase != JobPhase::Writing || total <= 0)
+                                      return phaseText(phase);
+                                  return QStringLiteral("writing block %1 of %2")
+                                          .arg(qMin(done + 1, total))
+                                          .arg(total);
+                              },
+                              [this, &t, clock](const JobResult &r) {
+                                  upgradeFinished(t, r, clock->elapsed());
+                              });
+                  });
+    });
+}
+
+void Commands::upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs)
+{
+    QJsonObject &f = t.fields();
+    f.insert(QStringLiteral("elapsedMs"), double(elapsedMs));
+    f.insert(QStringLiteral("blocksSent"), r.blocksSent);
+    f.insert(QStringLiteral("outcome"), jobOutcomeKey(r.outcome));
+    f.insert(QStringLiteral("verdict"), upgradeVerdictKey(r.verdict));
+    f.insert(QStringLiteral("acknowledged"), r.acknowledged);
+    f.insert(QStringLiteral("verified"), r.succeeded());
+    const QString file = native(o.args.value(0));
+    if (r.succeeded()) {
+        f.insert(QStringLiteral("firmwareAfter"), r.firmwareAfter);
+        t.result(QStringLiteral("Upgrade successful: the device runs firmware %1")
+                         .arg(r.firmwareAfter));
+        t.finish(ExitSuccess);
+        return;
+    }
+    if (r.outcome == JobOutcome::Unverified) {
+        t.recordCause(r);
+        t.setResultWord(QStringLiteral("unverified"));
+        t.finish(t.fail(ExitNoAnswer,
+                        QStringLiteral("upgrade not verified: the device took the image but did "
+                                       "not come back within %1 s (--restart-timeout); it may "
+                                       "still be restarting: look with korlex-cli list, then "
+                                       "korlex-cli info")
+                                .arg(restartLimitMs() / 1000.0)));
+        return;
+    }
+    QString message = QStringLiteral("upgrade failed: ") + causeSentence(r);
+    const bool inBootLoader = r.step == JobStep::Erase || r.step == JobStep::Block
+                              || r.step == JobStep::Finish
+                              || r.cause == JobCause::StayedInBootLoader;
+    if (inBootLoader && r.cause != JobCause::Stopped)
+        message += QStringLiteral("; the device waits in its boot loader: run korlex-cli upgrade "
+                                  "%1 to recover it")
+                           .arg(file);
+    t.finishFailed(r, message);
+}
+
+QString Commands::upgradeState(Task &t) const
+{
+    const JobResult &r = t.lastResult();
+    if (!t.jobsStarted())
+        return QString();
+    const QString recover = QStringLiteral("run korlex-cli upgrade %1 to recover it")
+                                    .arg(native(o.args.value(0)));
+    if (r.succeeded())
+        return QStringLiteral("the upgrade was completed: the device runs firmware %1")
+                .arg(r.firmwareAfter);
+    switch (r.step) {
+    case JobStep::Erase:
+        return QStringLiteral("the device waits in its boot loader and its firmware may have been "
+                              "erased: ")
+               + recover;
+    case JobStep::Block:
+    case JobStep::Finish:
+        return QStringLiteral("the device waits in its boot loader without its firmware: ")
+               + recover;
+    case JobStep::Restart:
+        if (r.cause == JobCause::StayedInBootLoader)
+            return QStringLiteral("the device waits in its boot loader: ") + recover;
+        return r.acknowledged ? QStringLiteral("the device took the new firmware and is "
+                                               "restarting: check it with korlex-cli info")
+                              : QStringLiteral("the device is restarting after the image: check "
+                                               "it with korlex-cli info; if it stays in its boot "
+                                               "loader, ")
+                                        + recover;
+    default:
+        break;
+    }
+    // Stopped before the erase: the device may have gone into its boot loader meanwhile.
+    HidDeviceInfo now;
+    Device *target = t.device();
+    if (!target || !findPlugged(*m_runner.manager().backend(), target->entry(), &now))
+        return QStringLiteral("the device is restarting into its boot loader; once it is back, ")
+               + recover;
+    if (productKindOf(now.product) == ProductKind::BootLoader)
+        return QStringLiteral("the device waits in its boot loader (its firmware was not "
+                              "erased): ")
+               + recover;
+    return QStringLiteral("the device was not changed");
+}
+
+void Commands::picturesRead(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        t.stateAfterInterrupt = [this, &t]() {
+            return QStringLiteral("nothing on the device was changed; pictures %1 were saved in %2")
+                    .arg(slotRanges(t.lastResult().doneSlots()), native(m_folder));
+        };
+        t.run(
+                new PictureReadJob(t.device(), m_folder),
+                [](JobPhase phase, int done, int total) {
+                    return pictureProgress("reading", phase, done, total);
+                },
+                [this, &t](const JobResult &r) {
+                    QJsonArray files;
+                    QJsonArray failed;
+                    for (const SlotResult &slot : r.pictureSlots) {
+                        if (slot.done) {
+                            files.append(QJsonObject{{QStringLiteral("slot"), slot.slot},
+                                                     {QStringLiteral("file"), slot.file}});
+                            t.result(native(slot.file));
+                        } else {
+                            failed.append(
+                                    QJsonObject{{QStringLiteral("slot"), slot.slot},
+                                                {QStringLiteral("cause"), jobCauseKey(slot.cause)},
+                                                {QStringLiteral("error"), slot.error}});
+                        }
+                    }
+                    t.fields().insert(QStringLiteral("files"), files);
+                    t.fields().insert(QStringLiteral("failed"), failed);
+                    if (r.succeeded()) {
+                        t.finish(ExitSuccess);
+                        return;
+                    }
+                    if (r.cause == JobCause::NotSupported) {
+                        const int format = t.device()->identity().screenFormat();
+                        t.finishFailed(r, QStringLiteral("this device (%1 screen) does not send "
+                                                         "its pictures")
+                                                  .arg(screenText(format)));
+                        return;
+                    }
+                    QString message
+                            = QStringLiteral("reading the pictures failed: ") + causeSentence(r);
+                    if (!r.doneSlots().isEmpty())
+                        message += QStringLiteral("; saved: %1").arg(slotRanges(r.doneSlots()));
+                    t.finishFailed(r, message);
+                });
+    });
+}
+
+void Commands::picturesWrite(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        const DeviceIdentity &identity = t.device()->identity();
+        const int format = identity.screenFormat();
+        const int count = identity.pictureCount();
+        if (count == 0) {
+            t.finish(t.fail(ExitRefused, QStringLiteral("the device has no pictures")));
+            return;
+        }
+        QVector<int> all;
+        for (int slot = 1; slot <= count; ++slot)
+            all.append(slot);
+        const QVector<int> slotList = o.hasSlotList ? m_slots : all;
+        // The slots asked for must be those a write to the device's screen sends.
+        PictureSet set(format, QString());
+        set.clearMarks();
+        for (int slot : slotList) {
+            if (slot > count) {
+                t.finish(t.fail(ExitUsage,
+                                QStringLiteral("--slots: this device has slots 1..%1").arg(count)));
+                return;
+            }
+            set.mark(slot - 1);
+        }
+        QVector<int> sent;
+        for (int slot : set.slotsToWrite())
+            sent << slot + 1;
+        if (sent != slotList) {
+            t.finish(t.fail(ExitUsage, QStringLiteral("--slots: this device (%1 screen) takes "
+                                                      "pictures %2 at once")
+                                               .arg(screenText(format), slotRanges(sent))));
+            return;
+        }
+        // Every file must make a picture the device takes before anything is sent.
+        QVector<PictureInput> inputs;
+        for (int slot : slotList) {
+            const QString path = QDir(m_folder).filePath(QStringLiteral("%1.bmp").arg(slot));
+            const QString problem = unreadable(path);
+            if (!problem.isEmpty()) {
+                t.finish(t.fail(ExitBadFile, problem));
+                return;
+            }
+            if (!pictureFileConverts(path, format)) {
+                t.finish(t.fail(ExitBadFile, QStringLiteral("%1 is not a %2 picture")
+                                                     .arg(native(path), screenText(format))));
+                return;
+            }
+            inputs.append(PictureInput{slot - 1, path});
+        }
+        t.fields().insert(QStringLiteral("slots"), numbers(slotList));
+        t.confirm(QStringLiteral("write pictures %1 from %2 to the device at %3")
+                          .arg(slotRanges(slotList), native(m_folder), t.place()),
+                  [this, &t, inputs, slotList]() {
+                      if (o.dryRun) {
+                          t.fields().insert(QStringLiteral("dryRun"), true);
+                          t.result(QStringLiteral("Dry run: pictures %1 from %2 fit the device at "
+                                                  "%3; nothing was sent")
+                                           .arg(slotRanges(slotList), native(m_folder), t.place()));
+                          t.finish(ExitSuccess);
+                          return;
+                      }
+                      t.stateAfterInterrupt = [&t]() {
+                          const QVector<int> written = t.lastResult().doneSlots();
+                          return written.isEmpty()
+                                         ? QStringLiteral("no picture was written; the device "
+                                                          "shows its pictures as before")
+                                         : QStringLiteral("pictures %1 were written, the others "
+                                                          "are as before: run the command again "
+                                                          "to write them")
+                                                   .arg(slotRanges(written));
+                      };
+                      t.run(
+                              new PictureWriteJob(t.device(), inputs),
+                              [](JobPhase phase, int done, int total) {
+                                  return pictureProgress("writing", phase, done, total);
+                              },
+                              [this, &t](const JobResult &r) {
+                                  QJsonArray failed;
+                                  QStringList notWritten;
+                                  for (const SlotResult &slot : r.pictureSlots) {
+                                      if (slot.done)
+                                          continue;
+                                      JobResult one;
+                                      one.cause = slot.cause;
+                                      one.step = JobStep::Picture;
+                                      one.detail = slot.slot;
+                                      one.error = slot.error;
+                                      failed.append(QJsonObject{
+                                              {QStringLiteral("slot"), slot.slot},
+                                              {QStringLiteral("cause"), jobCauseKey(slot.cause)},
+                                              {QStringLiteral("file"), slot.file},
+                                              {QStringLiteral("error"), slot.error}});
+                                      notWritten << QStringLiteral("%1 (%2)").arg(
+                                              QString::number(slot.slot), causeSentence(one));
+                                  }
+                                  t.fields().insert(QStringLiteral("written"),
+                                                    numbers(r.doneSlots()));
+                                  t.fields().insert(QStringLiteral("failed"), failed);
+                                  if (r.succeeded()) {
+                                      t.result(QStringLiteral("Wrote pictures %1 from %2")
+                                                       .arg(slotRanges(r.doneSlots()),
+                                                            native(m_folder)));
+                                      t.finish(ExitSuccess);
+                                      return;
+                                  }
+
+                                  t.result(QStringLiteral("Written: %1")
+                                                   .arg(r.doneSlots().isEmpty()
+                                                                ? QStringLiteral("none")
+                                                                : slotRanges(r.doneSlots())));
+                                  t.result(QStringLiteral("Not written: %1")
+                                                   .arg(notWritten.join(QStringLiteral(", "))));
+                                  t.finishFailed(r,
+                                                 QStringLiteral("writing the pictures failed: "
+                                                                "%1; written: %2; not written: %3")
+                                                         .arg(causeSentence(r),
+                                                              r.doneSlots().isEmpty()
+                                                                      ? QStringLiteral("none")
+                                                                      : slotRanges(r.doneSlots()),
+                                                              slotRanges(r.failedSlots())));
+                              });
+                  });
+    });
+}
+
+void Commands::printParameters(Task &t, const ParameterRecord &record)
+{
+    QJsonArray coils;
+    t.result(QStringLiteral("brightness=%1").arg(record.brightness));
+    t.result(QStringLiteral("puff=%1").arg(record.puffSeconds()));
+    for (int row = 0; row < ParameterRecord::CoilCount; ++row) {
+        const bool on = record.coilOn[row];
+        t.result(QStringLiteral("coil%1=%2").arg(row + 1).arg(on ? "on" : "off"));
+        t.result(QStringLiteral("coil%1.value=%2").arg(row + 1).arg(record.coilValues[row]));
+        coils.append(QJsonObject{{QStringLiteral("coil"), row + 1},
+                                 {QStringLiteral("on"), on},
+                                 {QStringLiteral("value"), int(record.coilValues[row])}});
+    }
+    t.fields().insert(QStringLiteral("brightness"), int(record.brightness));
+    t.fields().insert(QStringLiteral("puff"), record.puffSeconds());
+    t.fields().insert(QStringLiteral("coils"), coils);
+}
+
+void Commands::paramsGet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        if (!needRecord(t))
+            return;
+        const ParameterRecord &record = t.device()->parameters();
+        t.fields().insert(QStringLiteral("puffReported"), int(record.puff));
+        printParameters(t, record);
+        t.finish(ExitSuccess);
+    });
+}
+
+void Commands::paramsSet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        if (!needRecord(t))
+            return;
+        // The keys not named go back as the device reported them.
+        ParameterRecord record = t.device()->parameters();
+        const int reported = record.puffSeconds();
+        for (int row = 0; row < ParameterRecord::CoilCount; ++row) {
+            if (m_coilOn[row])
+                record.coilOn[row] = *m_coilOn[row];
+            if (m_coilValue[row])
+                record.coilValues[row] = quint16(*m_coilValue[row]);
+        }
+        if (m_brightness)
+            record.brightness = quint16(*m_brightness);
+        if (m_puff)
+            record.setPuffSeconds(*m_puff);
+        const ParameterRecord written = record.forWrite();
+        if (!m_puff && written.puffSeconds() != reported) {
+            t.note(QStringLiteral("the device reports a puff time of %1 s, outside %2..%3; %4 s "
+                                  "is written")
+                           .arg(reported)
+                           .arg(ParameterRecord::PuffMinSeconds)
+                           .arg(ParameterRecord::PuffMaxSeconds)
+                           .arg(written.puffSeconds()));
+        }
+        auto *job = new ParametersWriteJob(t.device(), written);
+        shortJob(t, job, QStringLiteral("the parameters"),
+                 [this, job](Task &t) { printParameters(t, job->written()); });
+    });
+}
+
+void Commands::curvesGet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        if (!needRecord(t))
+            return;
+        const CurveSet &curves = t.device()->curves();
+        const QString unit = m_temperature
+                                     ? (m_unit == TemperatureUnit::Celsius ? QStringLiteral("C")
+                                                                           : QStringLiteral("F"))
+                                     : QStringLiteral("W");
+        QJsonArray groups;
+        for (int group = 0; group < CurveSet::GroupCount; ++group) {
+            if (m_group >= 0 && group != m_group)
+                continue;
+            const CurveSet::Points points
+                    = m_temperature ? curves.temperaturesIn(group, m_unit) : curves.powers[group];
+            QStringList texts;
+            QJsonArray values;
+            for (quint16 value : points) {
+                texts << QString::number(value);
+                values.append(int(value));
+            }
+            t.result(QStringLiteral("group %1 (%2): %3")
+                             .arg(group + 1)
+                             .arg(unit, texts.join(QLatin1Char(','))));
+            groups.append(QJsonObject{{QStringLiteral("group"), group + 1},
+                                      {QStringLiteral("values"), values}});
+        }
+        t.fields().insert(QStringLiteral("kind"), m_temperature ? "temp" : "power");
+        t.fields().insert(QStringLiteral("unit"), unit);
+        t.fields().insert(QStringLiteral("groups"), groups);
+        t.finish(ExitSuccess);
+    });
+}
+
+void Commands::curvesSet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        CurveSet curves = t.device()->curves();
+        CurveSet::Write write;
+        if (m_temperature) {
+            curves.setTemperaturesIn(m_group, m_points, m_unit);
+            write = curves.temperatureWrite(m_group, m_unit);
+        } else {
+            // The model's power range is known once the device has named itself.
+            for (quint16 value : m_points) {
+                if (!curves.powerInRange(value)) {
+                    t.finish(t.fail(ExitUsage, QStringLiteral("%1 is out of range %2..%3 (W) of "
+                                                              "this device")
+                                                       .arg(value)
+                                                       .arg(curves.powerMin)
+                                                       .arg(curves.powerMax)));
+                    return;
+                }
+            }
+            curves.setPowers(m_group, m_points);
+            write = curves.powerWrite(m_group);
+        }
+        const QString unit = m_temperature
+                                     ? (m_unit == TemperatureUnit::Celsius ? QStringLiteral("C")
+                                                                           : QStringLiteral("F"))
+                                     : QStringLiteral("W");
+        shortJob(t, new CurveWriteJob(t.device(), write), QStringLiteral("the curve"),
+                 [this, write, unit](Task &t) {
+                     QJsonArray values;
+                     QStringList shown;
+                     for (quint16 value : write.points) {
+                         values.append(int(value));
+                         shown << QString::number(value);
+                     }
+                     t.fields().insert(QStringLiteral("kind"), m_temperature ? "temp" : "power");
+                     t.fields().insert(QStringLiteral("group"), m_group + 1);
+                     t.fields().insert(QStringLiteral("unit"), unit);
+                     t.fields().insert(QStringLiteral("values"), values);
+                     t.result(QStringLiteral("group %1 (%2): %3")
+                                      .arg(m_group + 1)
+                                      .arg(unit, shown.join(QLatin1Char(','))));
+                 });
+    });
+}
+
+void Commands::clockGet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        auto *job = new ClockReadJob(t.device());
+        shortJob(t, job, QStringLiteral("the clock request"), [job](Task &t) {
+            const std::array<quint8, 6> c = job->clock();
+            const QString text = QStringLiteral("20%1-%2-%3 %4:%5:%6")
+                                         .arg(c[0], 2, 10, QLatin1Char('0'))
+                                         .arg(c[1], 2, 10, QLatin1Char('0'))
+                                         .arg(c[2], 2, 10, QLatin1Char('0'))
+                                         .arg(c[3], 2, 10, QLatin1Char('0'))
+                                         .arg(c[4], 2, 10, QLatin1Char('0'))
+                                         .arg(c[5], 2, 10, QLatin1Char('0'));
+            t.fields().insert(QStringLiteral("clock"), text);
+            t.result(text);
+        });
+    });
+}
+
+void Commands::clockSet(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        auto *job = new ClockWriteJob(t.device(), m_time);
+        shortJob(t, job, QStringLiteral("the clock"), [job](Task &t) {
+            const QString text = job->time().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            t.fields().insert(QStringLiteral("clock"), text);
+            t.result(QStringLiteral("Clock set to %1").arg(text));
+        });
+    });
+}
+
+void Commands::factoryReset(Task &t)
+{
+    t.connect(false, [&t, this]() {
+        t.confirm(QStringLiteral("restore the factory settings of the device at %1").arg(t.place()),
+                  [this, &t]() {
+                      shortJob(t, new FactoryResetJob(t.device()),
+                               QStringLiteral("the factory reset"), [](Task &t) {
+                                   t.result(QStringLiteral("Factory settings restored"));
+                               });
+                  });
+    });
+}
+
+void Commands::resourceSave(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        const bool curves = o.sections & (ResourceFile::TempSection | ResourceFile::PowerSection);
+        if (curves && !needRecord(t))
+            return;
+        const bool pictures = (o.sections & ResourceFile::PictureSection)
+                              && t.device()->identity().hasPictures();
+        // The pictures the device holds: read from it, or from the folder given.
+        saveResource(t, !pictures                  ? ResourcePictures::Set
+                        : o.picturesFrom.isEmpty() ? ResourcePictures::Device
+                                                   : ResourcePictures::Folder);
+    });
+}
+
+void Commands::saveResource(Task &t, ResourcePictures source)
+{
+    const QString file = o.args.value(0);
+    const bool pictures
+            = (o.sections & ResourceFile::PictureSection) && t.device()->identity().hasPictures();
+    QString from;
+    if (source == ResourcePictures::Folder) {
+        from = QStringLiteral("the pictures of %1").arg(native(o.picturesFrom));
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("folder"));
+    } else if (source == ResourcePictures::Device) {
+        from = QStringLiteral("the device's pictures");
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("device"));
+    } else if (pictures) {
+        // A device that does not send its pictures: the file holds what its picture set
+        // holds, and says which slots are built-in pictures.
+        const PictureSet &set = t.device()->pictures();
+        QVector<int> builtIn;
+        for (int slot = 0; slot < set.count(); ++slot) {
+            if (set.isDefault(slot))
+                builtIn << slot + 1;
+        }
+        t.fields().insert(QStringLiteral("pictureSource"), QStringLiteral("pictureSet"));
+        t.fields().insert(QStringLiteral("builtInPictures"), numbers(builtIn));
+        from = QStringLiteral("the pictures of %1").arg(native(set.folder()));
+        if (!builtIn.isEmpty()) {
+            t.note(QStringLiteral("this device (%1 screen) does not send its pictures: slots %2 "
+                                  "hold the built-in pictures (--pictures-from DIR takes others)")
+                           .arg(screenText(t.device()->identity().screenFormat()),
+                                slotRanges(builtIn)));
+            from = QStringLiteral("built-in pictures for slots %1").arg(slotRanges(builtIn));
+        }
+    }
+    t.run(new ResourceSaveJob(t.device(), file, o.sections, source, o.picturesFrom),
+          source == ResourcePictures::Device
+                  ? Task::ProgressText([](JobPhase phase, int done, int total) {
+                        return pictureProgress("reading", phase, done, total);
+                    })
+                  : Task::ProgressText(),
+          [this, &t, file, from, pictures, source](const JobResult &r) {
+              if (r.succeeded()) {
+                  QStringList parts = sectionNames(o.sections);
+                  if (pictures)
+                      parts.replace(0, QStringLiteral("pictures: %1").arg(from));
+                  t.result(QStringLiteral("Saved %1 (%2)")
+                                   .arg(native(file), parts.join(QStringLiteral(", "))));
+                  t.finish(ExitSuccess);
+                  return;
+              }
+              if (source == ResourcePictures::Device && r.cause == JobCause::NotSupported) {
+                  saveResource(t, ResourcePictures::Set);
+                  return;
+              }
+              QString message;
+              if (r.cause == JobCause::File && r.step == JobStep::File)
+                  message = QStringLiteral("cannot write %1: %2").arg(native(file), r.error);
+              else if (r.cause == JobCause::PictureFile)
+                  message = QStringLiteral("%1 not saved: picture %2 (%3) is no picture")
+                                    .arg(native(file))
+                                    .arg(r.detail)
+                                    .arg(native(QDir(o.picturesFrom)
+                                                        .filePath(QStringLiteral("%1.bmp").arg(
+                                                                r.detail))));
+              else
+                  message = QStringLiteral("%1 not saved: reading the device's pictures failed: "
+                                           "%2")
+                                    .arg(native(file), causeSentence(r));
+              t.finishFailed(r, message);
+          });
+}
+
+void Commands::resourceLoad(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        // Every check first, nothing stored: a file for another device or without its identity
+        // is refused before anything is asked or changed.
+        auto *check = new ResourceLoadJob(t.device(), o.args.value(0), o.sections);
+        check->setDryRun(true);
+        t.run(check, nullptr, [this, &t, check](const JobResult &r) {
+            const QString file = native(o.args.value(0));
+            if (r.cause == JobCause::WrongDevice) {
+                t.recordCause(r);
+                t.finish(t.fail(ExitRefused, QStringLiteral("%1 is for device %2, the device is %3")
+                                                     .arg(file, deviceText(check->fileDeviceId()),
+                                                          deviceText(t.device()->identity().id))));
+                return;
+            }
+            if (r.cause == JobCause::Damaged) {
+                t.recordCause(r);
+                t.finish(t.fail(ExitBadFile,
+                                check->identityLine() > 0
+                                        ? QStringLiteral("%1: line %2: damaged identity line")
+                                                  .arg(file)
+                                                  .arg(check->identityLine())
+                                        : QStringLiteral("%1: not a user resource file (no "
+                                                         "identity line)")
+                                                  .arg(file)));
+                return;
+            }
+            if (!r.succeeded()) {
+
+                t.finishFailed(r, QStringLiteral("cannot load %1: %2").arg(file, causeSentence(r)));
+                return;
+            }
+            QStringList parts;
+            if (!check->storedPictures().isEmpty()) {
+                QVector<int> loaded;
+                for (int slot : check->storedPictures())
+                    loaded << slot + 1;
+                parts << QStringLiteral("pictures %1").arg(slotRanges(loaded));
+            }
+            if (!check->loadedTemperatureGroups().isEmpty())
+                parts << QStringLiteral("%1 temperature group(s)")
+                                 .arg(check->loadedTemperatureGroups().size());
+            if (!check->loadedPowerGroups().isEmpty())
+                parts << QStringLiteral("%1 power group(s)").arg(check->loadedPowerGroups().size());
+            t.confirm(QStringLiteral("write %1 from %2 to the device at %3")
+                              .arg(parts.isEmpty() ? QStringLiteral("nothing")
+                                                   : parts.join(QStringLiteral(", ")),
+                                   file, t.place()),
+                      [this, &t, check]() { loadResource(t, check); });
+        });
+    });
+}
+
+void Commands::loadResource(Task &t, ResourceLoadJob *check)
+{
+    const QString file = native(o.args.value(0));
+    const auto problemsOf = [](const ResourceLoadJob &job) {
+        QStringList problems;
+        const auto lineText = [](int line) {
+            return line > 0 ? QStringLiteral("line %1").arg(line) : QStringLiteral("end of file");
+        };
+        for (const ResourceLoadEvent &event : job.events()) {
+            switch (event.kind) {
+            case ResourceLoadEvent::PictureCorrupted:
+                problems << QStringLiteral("%1: picture %2 is damaged")
+                                    .arg(lineText(event.line))
+                                    .arg(event.index + 1);
+                break;
+            case ResourceLoadEvent::PictureUnwritable:
+                problems << QStringLiteral("cannot save picture %1: %2")
+                                    .arg(event.index + 1)
+                                    .arg(event.error);
+                break;
+            case ResourceLoadEvent::TempCorrupted:
+                problems << QStringLiteral("%1: temperature group %2 is damaged")
+                                    .arg(lineText(event.line))
+                                    .arg(event.index + 1);
+                break;
+            case ResourceLoadEvent::PowerCorrupted:
+                problems << QStringLiteral("%1: power group %2 is damaged")
+                                    .arg(lineText(event.line))
+                                    .arg(event.index + 1);
+                break;
+            default:
+                break;
+            }
+        }
+        return problems;
+    };
+    if (o.dryRun) {
+        const QStringList problems = problemsOf(*check);
+        t.fields().insert(QStringLiteral("dryRun"), true);
+        t.fields().insert(QStringLiteral("problems"), QJsonArray::fromStringList(problems));
+        t.result(QStringLiteral("Dry run: %1 fits the device at %2; nothing was stored or sent")
+                         .arg(file, t.place()));
+        for (const QString &problem : problems)
+            t.note(problem);
+        t.finish(problems.isEmpty() ? ExitSuccess
+                                    : t.fail(ExitBadFile, QStringLiteral("%1: %2 damaged line(s) "
+                                                                         "would not be loaded")
+                                                                  .arg(file)
+                                                                  .arg(problems.size())));
+        return;
+    }
+    t.stateAfterInterrupt = [&t]() {
+        return QStringLiteral("part of the file may have been written to the device: run the "
+                              "command again");
+    };
+    auto *load = new ResourceLoadJob(t.device(), o.args.value(0), o.sections);
+    t.run(load, nullptr, [this, &t, load, file, problemsOf](const JobResult &r) {
+        if (!r.succeeded()) {
+
+            t.finishFailed(r, QStringLiteral("cannot load %1: %2").arg(file, causeSentence(r)));
+            return;
+        }
+        const QStringList problems = problemsOf(*load);
+        for (const ResourceLoadEvent &event : load->events()) {
+            if (event.kind == ResourceLoadEvent::PictureNotStored)
+                t.note(QStringLiteral("picture %1 not stored: the device has no serial number")
+                               .arg(event.index + 1));
+        }
+        QVector<int> pictures;
+        QVector<PictureInput> inputs;
+        for (const ResourceLoadEvent &event : load->events()) {
+            if (event.kind == ResourceLoadEvent::PictureStored) {
+                pictures << event.index + 1;
+                inputs.append(PictureInput{event.index, event.file});
+            }
+        }
+        QVector<CurveSet::Write> curves;
+        QVector<int> temp;
+        QVector<int> power;
+        const CurveSet &loaded = t.device()->curves();
+        for (int group : load->loadedTemperatureGroups()) {
+            temp << group + 1;
+            curves << loaded.temperatureWrite(group, TemperatureUnit::Fahrenheit);
+        }
+        for (int group : load->loadedPowerGroups()) {
+            power << group + 1;
+            curves << loaded.powerWrite(group);
+        }
+        QJsonObject &f = t.fields();
+        f.insert(QStringLiteral("pictures"), numbers(pictures));
+        f.insert(QStringLiteral("tempGroups"), numbers(temp));
+        f.insert(QStringLiteral("powerGroups"), numbers(power));
+        f.insert(QStringLiteral("problems"), QJsonArray::fromStringList(problems));
+        for (const QString &problem : problems)
+            t.note(QStringLiteral("%1: %2 (not loaded)").arg(file, problem));
+        const int status = problems.isEmpty() ? ExitSuccess : ExitBadFile;
+        if (!problems.isEmpty())
+            t.fail(ExitBadFile, QStringLiteral("%1: %2 damaged line(s) were not loaded")
+                                        .arg(file)
+                                        .arg(problems.size()));
+        if (inputs.isEmpty()) {
+            writeLoaded(t, curves, status);
+            return;
+        }
+        // What was loaded goes to the device: the loaded pictures (a colour screen takes all of
+        // its pictures at once), then the curves.
+        Job *job = t.device()->identity().screenFormat() == 2
+                           ? new PictureWriteJob(t.device())
+                           : new PictureWriteJob(t.device(), inputs);
+        t.run(
+                job,
+                [](JobPhase phase, int done, int total) {
+                    return pictureProgress("writing", phase, done, total);
+                },
+                [this, &t, curves, status](const JobResult &written) {
+                    if (!written.succeeded()) {
+
+                        t.finishFailed(written,
+                                       QStringLiteral("writing the pictures failed: %1; written: "
+                                                      "%2")
+                                               .arg(causeSentence(written),
+                                                    written.doneSlots().isEmpty()
+                                                            ? QStringLiteral("none")
+                                                            : slotRanges(written.doneSlots())));
+                        return;
+                    }
+                    writeLoaded(t, curves, status);
+                });
+    });
+}
+
+void Commands::writeLoaded(Task &t, QVector<CurveSet::Write> curves, int status)
+{
+    if (curves.isEmpty()) {
+        const QJsonObject &f = t.fields();
+        t.result(QStringLiteral("Loaded %1: %2 picture(s), %3 temperature group(s), %4 power "
+                                "group(s) written to the device")
+                         .arg(native(o.args.value(0)))
+                         .arg(f.value(QStringLiteral("pictures")).toArray().size())
+                         .arg(f.value(QStringLiteral("tempGroups")).toArray().size())
+                         .arg(f.value(QStringLiteral("powerGroups")).toArray().size()));
+        t.finish(status);
+        return;
+    }
+    const CurveSet::Write write = curves.takeFirst();
+    t.run(new CurveWriteJob(t.device(), write), nullptr,
+          [this, &t, curves, status, write](const JobResult &r) {
+              if (!r.succeeded()) {
+
+                  t.finishFailed(r, QStringLiteral("writing %1 group %2 failed: %3")
+                                            .arg(write.temperature ? "temperature" : "power")
+                                            .arg(write.group + 1)
+                                            .arg(causeSentence(r)));
+                  return;
+              }
+              writeLoaded(t, curves, status);
+          });
 }
 
 } // namespace
 
 int runCli(const QStringList &arguments)
 {
-    const CliOptions options = parseCommandLine(arguments);
+    const CliOptions o = parseCommandLine(arguments);
     CliOutput out;
-    out.setMode(options.json, options.quiet);
-    out.setCommand(options.command);
-    if (!options.error.isEmpty()) {
-        out.fail(ExitUsage, options.error + QStringLiteral(" (see korlex-cli --help)"));
-        return out.finish(ExitUsage);
+    out.setMode(o.json, o.quiet, o.verbose);
+    QJsonObject fields;
+    QString error;
+
+    const auto document = [&](int status, Runner *runner) {
+        if (!o.json)
+            return;
+        QJsonObject doc = fields;
+        if (runner && !runner->tasks().empty()) {
+            if (o.all) {
+                QJsonArray devices;
+                for (const auto &task : runner->tasks()) {
+                    QJsonObject one = task->fields();
+                    one.insert(QStringLiteral("ok"), task->status() == ExitSuccess);
+                    one.insert(QStringLiteral("exitStatus"), task->status());
+                    one.insert(QStringLiteral("result"), task->resultWord());
+                    if (task->status() != ExitSuccess)
+                        one.insert(QStringLiteral("error"), task->error());
+                    devices.append(one);
+                }
+                doc.insert(QStringLiteral("devices"), devices);
+            } else {
+                const Task &task = *runner->tasks().front();
+                for (auto it = task.fields().begin(); it != task.fields().end(); ++it)
+                    doc.insert(it.key(), it.value());
+                if (error.isEmpty())
+                    error = task.error();
+            }
+        }
+        doc.insert(QStringLiteral("command"),
+                   o.command.isEmpty() ? QJsonValue() : QJsonValue(o.command));
+        doc.insert(QStringLiteral("ok"), status == ExitSuccess);
+        doc.insert(QStringLiteral("exitStatus"), status);
+        if (status != ExitSuccess) {
+            if (error.isEmpty() && o.all && status != ExitSuccess)
+                error = QStringLiteral("%1 device(s) failed").arg([&]() {
+                    int failed = 0;
+                    for (const auto &task : runner->tasks())
+                        failed += task->status() != ExitSuccess ? 1 : 0;
+                    return failed;
+                }());
+            doc.insert(QStringLiteral("error"), error);
+        }
+        out.document(doc);
+    };
+    // The end of every run: the document, then a failed write of the output as the status of
+    // a run that had nothing worse to report.
+    const auto finish = [&](int status, Runner *runner) {
+        document(status, runner);
+        if (out.failed()) {
+            out.message(out.failure());
+            if (status == ExitSuccess)
+                status = ExitOutput;
+        }
+        out.logLine(QStringLiteral("exit status %1").arg(status));
+        return status;
+    };
+
+    if (!o.logFile.isEmpty()) {
+        QString reason;
+        if (!out.openLog(o.logFile, &reason)) {
+            error = QStringLiteral("cannot write the log %1: %2").arg(native(o.logFile), reason);
+            out.message(error);
+            return finish(ExitBadFile, nullptr);
+        }
+        out.logLine(QStringLiteral("korlex-cli %1: %2")
+                            .arg(QLatin1String(KORLEX_VERSION), arguments.join(QLatin1Char(' '))));
     }
-    if (options.help) {
-        writeText(stdout, options.command.isEmpty() ? programHelp() : commandHelp(options.command));
-        return ExitSuccess;
+    if (!o.error.isEmpty()) {
+        error = o.error;
+        out.message(o.error + QStringLiteral(" (see korlex-cli --help)"));
+        return finish(ExitUsage, nullptr);
     }
-    if (options.version) {
-        writeText(stdout, versionText());
-        return ExitSuccess;
+    if (o.help) {
+        out.plain(o.command.isEmpty() ? programHelp() : commandHelp(o.command));
+        return finish(ExitSuccess, nullptr);
+    }
+    if (o.version) {
+        if (o.json) {
+            out.document(QJsonObject{{QStringLiteral("program"), QStringLiteral("korlex-cli")},
+                                     {QStringLiteral("version"), QLatin1String(KORLEX_VERSION)}});
+            const int status = out.failed() ? ExitOutput : ExitSuccess;
+            if (status)
+                out.message(out.failure());
+            return status;
+        }
+        out.result(versionText().chopped(1));
+        return finish(ExitSuccess, nullptr);
     }
 
+    bool isVirtual = false;
+    std::shared_ptr<HidBackend> backend = hidBackendFromEnvironment(&isVirtual, &error);
+    if (!backend) {
+        out.message(error);
+        return finish(ExitUsage, nullptr);
+    }
     initArtResources();
-    initTranslationResources();
-    // The link's sentences (causes of failed jobs) in English.
-    QTranslator english;
-    if (english.load(QStringLiteral(":/lg/english.qm")))
-        QCoreApplication::installTranslator(&english);
-    deviceSession().clear();
     loadDeviceModels();
-    setUsingRealUsb(!selectHidBackendFromEnvironment());
-    applyTimingFromEnvironment();
 
-    Commands commands(options, out);
-    const int status = commands.run();
-    destroyUsbThread();
-    closeHidDevice();
-    QCoreApplication::removeTranslator(&english);
-    return out.finish(status);
+    Runner runner(o, out, backend);
+    runner.manager().setTiming(timingFromEnvironment());
+    SignalWatcher watcher([&runner](int signal) { runner.signalled(signal); });
+    Commands commands(runner, out);
+
+    int status = commands.prepare(fields);
+    if (status == ExitSuccess && !commands.needsDevice()) {
+        status = commands.runWithoutDevice(fields);
+    } else if (status == ExitSuccess) {
+        QVector<Device *> devices;
+        status = runner.chooseDevices(&devices, &fields);
+        if (status != ExitSuccess) {
+            error = fields.take(QStringLiteral("error")).toString();
+        } else {
+            for (Device *device : qAsConst(devices))
+                commands.start(*runner.addTask(device));
+            runner.runTasks();
+            status = runner.status();
+            if (o.all) {
+                // One line per device: where it is, how it ended, and why.
+                QVector<QStringList> rows{{QStringLiteral("DEVICE"), QStringLiteral("RESULT"),
+                                           QStringLiteral("CAUSE")}};
+                for (const auto &task : runner.tasks()) {
+                    QString result = task->resultWord();
+                    if (task->status() != ExitSuccess)
+                        result += QStringLiteral(" (%1)").arg(task->status());
+                    rows.append(
+                            {task->place(), result,
+                             task->causeKey().isEmpty() ? QStringLiteral("-") : task->causeKey()});
+                }
+                int widths[2] = {0, 0};
+                for (const QStringList &row : qAsConst(rows)) {
+                    widths[0] = qMax(widths[0], row.at(0).size());
+                    widths[1] = qMax(widths[1], row.at(1).size());
+                }
+                for (const QStringList &row : qAsConst(rows)) {
+                    out.result(row.at(0).leftJustified(widths[0] + 2)
+                               + row.at(1).leftJustified(widths[1] + 2) + row.at(2));
+                }
+            }
+        }
+    }
+    if (error.isEmpty())
+        error = commands.error();
+    return finish(status, &runner);
 }

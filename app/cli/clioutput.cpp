@@ -1,6 +1,11 @@
 #include "app/cli/clioutput.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
+#include <QMutexLocker>
+
+#include <cerrno>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -22,105 +27,235 @@ bool isTerminal(FILE *stream)
 #endif
 }
 
-constexpr int barWidth = 30;
+constexpr int BarWidth = 30;
 
 } // namespace
 
-void writeText(FILE *stream, const QString &text)
+CliOutput::CliOutput()
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    m_out.file = stdout;
+    m_err.file = stderr;
+    m_terminal = isTerminal(stderr);
+    m_clock.start();
 }
 
-void CliOutput::data(const QString &line)
+CliOutput::~CliOutput()
 {
+    m_log.close();
+}
+
+void CliOutput::setMode(bool json, bool quiet, int verbose)
+{
+    m_json = json;
+    m_quiet = quiet;
+    m_verbose = verbose;
+}
+
+bool CliOutput::openLog(const QString &path, QString *error)
+{
+    QMutexLocker locker(&m_mutex);
+    m_log.setFileName(path);
+    errno = 0;
+    if (!m_log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+        *error = errno ? QString::fromLocal8Bit(std::strerror(errno)) : m_log.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString CliOutput::stamp() const
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+void CliOutput::logLocked(const QString &line)
+{
+    if (!m_log.isOpen() || m_logFailed)
+        return;
+    const QByteArray bytes = (stamp() + QLatin1Char(' ') + line + QLatin1Char('\n')).toUtf8();
+    errno = 0;
+    if (m_log.write(bytes) != bytes.size() || !m_log.flush()) {
+        m_logFailed = true;
+        m_logError = errno ? QString::fromLocal8Bit(std::strerror(errno)) : m_log.errorString();
+    }
+}
+
+void CliOutput::logLine(const QString &line)
+{
+    QMutexLocker locker(&m_mutex);
+    logLocked(line);
+}
+
+void CliOutput::write(Stream &stream, const QString &text)
+{
+    if (stream.failed)
+        return;
+    const QByteArray bytes = text.toUtf8();
+    errno = 0;
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream.file);
+    const bool flushed = std::fflush(stream.file) == 0;
+    if (written != size_t(bytes.size()) || !flushed) {
+        stream.failed = true;
+        stream.error = errno ? QString::fromLocal8Bit(std::strerror(errno))
+                             : QStringLiteral("write error");
+    }
+}
+
+void CliOutput::result(const QString &line)
+{
+    QMutexLocker locker(&m_mutex);
+    logLocked(line);
     if (!m_json)
-        writeText(stdout, line + QLatin1Char('\n'));
+        write(m_out, line + QLatin1Char('\n'));
+}
+
+void CliOutput::plain(const QString &text)
+{
+    QMutexLocker locker(&m_mutex);
+    write(m_out, text);
+}
+
+void CliOutput::message(const QString &line)
+{
+    QMutexLocker locker(&m_mutex);
+    logLocked(line);
+    leaveBoardLocked();
+    write(m_err, QStringLiteral("korlex-cli: ") + line + QLatin1Char('\n'));
 }
 
 void CliOutput::info(const QString &line)
 {
-    if (!m_json && !m_quiet)
-        writeText(stdout, line + QLatin1Char('\n'));
+    QMutexLocker locker(&m_mutex);
+    logLocked(line);
+    if (m_quiet || m_json)
+        return;
+    leaveBoardLocked();
+    write(m_err, line + QLatin1Char('\n'));
 }
 
-void CliOutput::note(const QString &line)
+void CliOutput::trace(const QString &line)
 {
-    writeText(stderr, QStringLiteral("korlex-cli: ") + line + QLatin1Char('\n'));
+    QMutexLocker locker(&m_mutex);
+    const QString text
+            = QStringLiteral("[%1 s] ").arg(double(m_clock.elapsed()) / 1000.0, 0, 'f', 3) + line;
+    logLocked(text);
+    if (m_verbose <= 0)
+        return;
+    leaveBoardLocked();
+    write(m_err, text + QLatin1Char('\n'));
 }
 
-int CliOutput::fail(int status, const QString &message)
+void CliOutput::stderrText(const QString &text)
 {
-    if (m_error.isEmpty())
-        m_error = message;
-    writeText(stderr, QStringLiteral("korlex-cli: ") + message + QLatin1Char('\n'));
-    return status;
+    QMutexLocker locker(&m_mutex);
+    logLocked(text.trimmed());
+    leaveBoardLocked();
+    write(m_err, text);
 }
 
-int CliOutput::finish(int status)
+void CliOutput::document(const QJsonObject &document)
 {
-    if (!m_json)
-        return status;
-    QJsonObject document = m_fields;
-    document.insert(QStringLiteral("command"),
-                    m_command.isEmpty() ? QJsonValue() : QJsonValue(m_command));
-    document.insert(QStringLiteral("ok"), status == 0);
-    document.insert(QStringLiteral("exitStatus"), status);
-    if (status != 0)
-        document.insert(QStringLiteral("error"), m_error);
-    writeText(stdout, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
-    return status;
+    QMutexLocker locker(&m_mutex);
+    write(m_out, QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented)));
 }
 
-FILE *CliOutput::progressStream() const
+bool CliOutput::failed() const
 {
-    if (m_quiet)
-        return nullptr;
-    return m_json ? stderr : stdout;
+    QMutexLocker locker(&m_mutex);
+    return m_out.failed || m_err.failed || m_logFailed;
 }
 
-CliProgress::CliProgress(const CliOutput &output)
-    : m_stream(output.progressStream())
-    , m_terminal(m_stream && isTerminal(m_stream))
-{ }
-
-CliProgress::~CliProgress()
+QString CliOutput::failure() const
 {
-    done();
+    QMutexLocker locker(&m_mutex);
+    if (m_out.failed)
+        return QStringLiteral("cannot write the output: %1").arg(m_out.error);
+    if (m_err.failed)
+        return QStringLiteral("cannot write the messages: %1").arg(m_err.error);
+    if (m_logFailed)
+        return QStringLiteral("cannot write the log %1: %2").arg(m_log.fileName(), m_logError);
+    return QString();
 }
 
-void CliProgress::update(int percent, const QString &phase)
+// --- progress ------------------------------------------------------------------------------------
+
+int CliOutput::addProgress(const QString &label)
 {
-    if (!m_stream)
+    QMutexLocker locker(&m_mutex);
+    m_lines.append(ProgressLine{label, -1, -1, QString(), false});
+    return m_lines.size() - 1;
+}
+
+QString CliOutput::barText(const ProgressLine &line) const
+{
+    const int percent = qMax(0, line.percent);
+    const int filled = percent * BarWidth / 100;
+    QString text;
+    if (!line.label.isEmpty())
+        text = line.label + QStringLiteral("  ");
+    return text
+           + QStringLiteral("[%1%2] %3%  %4")
+                     .arg(QString(filled, QLatin1Char('#')),
+                          QString(BarWidth - filled, QLatin1Char('-')))
+                     .arg(percent, 3)
+                     .arg(line.phase);
+}
+
+void CliOutput::drawBoardLocked()
+{
+    QString text;
+    if (m_drawn > 0)
+        text += QStringLiteral("\033[%1A").arg(m_drawn);
+    for (const ProgressLine &line : qAsConst(m_lines))
+        text += QLatin1Char('\r') + barText(line) + QStringLiteral("\033[K\n");
+    m_drawn = m_lines.size();
+    write(m_err, text);
+}
+
+void CliOutput::leaveBoardLocked()
+{
+    m_drawn = 0;
+}
+
+void CliOutput::progress(int index, int percent, const QString &phase)
+{
+    QMutexLocker locker(&m_mutex);
+    if (index < 0 || index >= m_lines.size())
+        return;
+    ProgressLine &line = m_lines[index];
+    if (line.ended)
         return;
     percent = qBound(0, percent, 100);
-    if (m_terminal) {
-        const int filled = percent * barWidth / 100;
-        QString line = QStringLiteral("[%1%2] %3%  %4")
-                               .arg(QString(filled, QLatin1Char('#')),
-                                    QString(barWidth - filled, QLatin1Char('-')))
-                               .arg(percent, 3)
-                               .arg(phase);
-        if (line == m_lastLine)
-            return;
-        const int clear = qMax(0, m_lastLine.size() - line.size());
-        m_lastLine = line;
-        writeText(m_stream, QLatin1Char('\r') + line + QString(clear, QLatin1Char(' ')));
-        m_open = true;
-        return;
+    const bool changed = percent != line.percent || phase != line.phase;
+    line.percent = qMax(line.percent, percent);
+    line.phase = phase;
+    // Every tenth reached, also those a step jumped over, with the phase of the moment.
+    const int decile = line.percent / 10;
+    while (line.decile < decile) {
+        ++line.decile;
+        const QString text = (line.label.isEmpty() ? QString() : line.label + QStringLiteral("  "))
+                             + QStringLiteral("%1%  %2").arg(line.decile * 10, 3).arg(phase);
+        logLocked(text);
+        if (!m_quiet && !m_terminal)
+            write(m_err, stamp() + QLatin1Char(' ') + text + QLatin1Char('\n'));
     }
-    // One line per 10 %, with the phase of that moment.
-    const int decile = percent / 10;
-    if (decile <= m_lastDecile)
-        return;
-    m_lastDecile = decile;
-    writeText(m_stream, QStringLiteral("%1%  %2\n").arg(decile * 10, 3).arg(phase));
+    if (!m_quiet && m_terminal && changed)
+        drawBoardLocked();
 }
 
-void CliProgress::done()
+void CliOutput::endProgress(int index, bool complete)
 {
-    if (m_open && m_stream)
-        writeText(m_stream, QStringLiteral("\n"));
-    m_open = false;
+    if (complete) {
+        QString phase;
+        {
+            QMutexLocker locker(&m_mutex);
+            if (index < 0 || index >= m_lines.size())
+                return;
+            phase = m_lines[index].phase;
+        }
+        progress(index, 100, phase);
+    }
+    QMutexLocker locker(&m_mutex);
+    if (index >= 0 && index < m_lines.size())
+        m_lines[index].ended = true;
 }

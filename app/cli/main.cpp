@@ -8,6 +8,11 @@
 
 int main(int argc, char *argv[])
 {
+#ifdef SIGPIPE
+    // A reader that goes away (korlex-cli ... | head) makes a failed write to report, never a
+    // death in the middle of a job.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef SIGXFSZ
     // A file that grows past the size limit (a full disk quota) is a failed write to report,
     // not a reason to die.

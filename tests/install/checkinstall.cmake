@@ -30,7 +30,15 @@ expect_files(/usr/bin/korlex-tool
              /usr/share/doc/korlex-tool/copyright
              /usr/share/doc/korlex-tool/changelog.gz
              /usr/share/korlex-tool/guide/en/index.html
-             /usr/share/korlex-tool/guide/zh_CN/index.html)
+             /usr/share/korlex-tool/guide/zh_CN/index.html
+             # The command-line programs, their pages and the shell completions.
+             /usr/bin/korlex-cli
+             /usr/bin/korlex-virtualbus
+             /usr/share/man/man1/korlex-cli.1.gz
+             /usr/share/man/man1/korlex-virtualbus.1.gz
+             /usr/share/bash-completion/completions/korlex-cli
+             /usr/share/zsh/vendor-completions/_korlex-cli
+             /usr/share/fish/vendor_completions.d/korlex-cli.fish)
 file(GLOB_RECURSE rules "${destdir}/*70-korlex-tool.rules")
 if(NOT rules MATCHES "^${destdir}(/usr)?/lib/udev/rules\\.d/70-korlex-tool\\.rules$")
     message(FATAL_ERROR "the udev rule is not in udev's folder: ${rules}")
