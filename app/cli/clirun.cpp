@@ -10,10 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <QMutexLocker>
-
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -234,48 +231,34 @@ void Task::run(Job *job, const ProgressText &progressText,
     auto total = std::make_shared<int>(0);
     auto phase = std::make_shared<JobPhase>(JobPhase::Idle);
     const QString label = m_runner.several() ? m_place + QStringLiteral(": ") : QString();
-    // The worker's signals come to this thread through the runner's queue, in the order they
-    // were emitted, the job's end last.
-    Runner *runner = &m_runner;
-    QObject::connect(
-            job, &Job::phaseChanged, job,
-            [this, runner, kind = job->kind(), line, done, total, phase, progressText,
-             label](JobPhase now) {
-                runner->post([this, kind, line, done, total, phase, progressText, label, now]() {
-                    *phase = now;
-                    m_runner.out().trace(label + jobKindKey(kind) + QStringLiteral(": ")
-                                         + phaseText(now));
-                    if (line >= 0 && now != JobPhase::Idle) {
-                        const int percent = *total > 0 ? *done * 100 / *total : 0;
-                        m_runner.out().progress(line, percent, progressText(now, *done, *total));
-                    }
-                });
-            },
-            Qt::DirectConnection);
-    QObject::connect(
-            job, &Job::progress, job,
-            [this, runner, line, done, total, phase, progressText](int now, int of) {
-                runner->post([this, line, done, total, phase, progressText, now, of]() {
-                    *done = now;
-                    *total = of;
-                    if (line >= 0 && of > 0)
-                        m_runner.out().progress(line, now * 100 / of,
-                                                progressText(*phase, now, of));
-                });
-            },
-            Qt::DirectConnection);
-    QObject::connect(
-            job, &Job::finished, job,
-            [this, runner, line, then](const JobResult &result) {
-                runner->post([this, line, then, result]() {
-                    m_job = nullptr;
-                    m_lastResult = result;
-                    if (line >= 0)
-                        m_runner.out().endProgress(line, result.succeeded());
-                    then(result);
-                });
-            },
-            Qt::DirectConnection);
+    // A job reports on this thread, in the order it reported, its end last.
+    QObject::connect(job, &Job::phaseChanged, job,
+                     [this, kind = job->kind(), line, done, total, phase, progressText,
+                      label](JobPhase now) {
+                         *phase = now;
+                         m_runner.out().trace(label + jobKindKey(kind) + QStringLiteral(": ")
+                                              + phaseText(now));
+                         if (line >= 0 && now != JobPhase::Idle) {
+                             const int percent = *total > 0 ? *done * 100 / *total : 0;
+                             m_runner.out().progress(line, percent,
+                                                     progressText(now, *done, *total));
+                         }
+                     });
+    QObject::connect(job, &Job::progress, job,
+                     [this, line, done, total, phase, progressText](int now, int of) {
+                         *done = now;
+                         *total = of;
+                         if (line >= 0 && of > 0)
+                             m_runner.out().progress(line, now * 100 / of,
+                                                     progressText(*phase, now, of));
+                     });
+    QObject::connect(job, &Job::finished, job, [this, line, then](const JobResult &result) {
+        m_job = nullptr;
+        m_lastResult = result;
+        if (line >= 0)
+            m_runner.out().endProgress(line, result.succeeded());
+        then(result);
+    });
     if (!job->start()) {
         m_job = nullptr;
         m_lastResult = job->result();
@@ -338,17 +321,6 @@ Runner::Runner(const CliOptions &options, CliOutput &out, std::shared_ptr<HidBac
     , m_out(out)
     , m_manager(std::make_unique<DeviceManager>(std::move(backend)))
 {
-#ifdef Q_OS_UNIX
-    if (::pipe(m_eventPipe) == 0) {
-        for (int fd : m_eventPipe) {
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        }
-        m_eventNotifier = new QSocketNotifier(m_eventPipe[0], QSocketNotifier::Read);
-        QObject::connect(m_eventNotifier, &QSocketNotifier::activated, m_eventNotifier,
-                         [this]() { runEvents(); });
-    }
-#endif
     if (options.verbose >= 2) {
         // -vv: every frame in hexadecimal, as it goes out and as its reply comes in.
         QObject::connect(
@@ -366,53 +338,12 @@ Runner::Runner(const CliOptions &options, CliOutput &out, std::shared_ptr<HidBac
     }
 }
 
-void Runner::post(std::function<void()> event)
-{
-    {
-        QMutexLocker locker(&m_eventsMutex);
-        m_events.push_back(std::move(event));
-    }
-#ifdef Q_OS_UNIX
-    const char byte = 1;
-    (void)!::write(m_eventPipe[1], &byte, 1);
-#else
-    QMetaObject::invokeMethod(
-            &m_eventsGuard, [this]() { runEvents(); }, Qt::QueuedConnection);
-#endif
-}
-
-void Runner::runEvents()
-{
-#ifdef Q_OS_UNIX
-    char bytes[64];
-    while (::read(m_eventPipe[0], bytes, sizeof bytes) > 0) { }
-#endif
-    for (;;) {
-        std::function<void()> event;
-        {
-            QMutexLocker locker(&m_eventsMutex);
-            if (m_events.empty())
-                return;
-            event = std::move(m_events.front());
-            m_events.pop_front();
-        }
-        event();
-    }
-}
-
 Runner::~Runner()
 {
     delete m_answer;
-    // The tasks and their jobs go before the devices; the queue of the workers' signals last.
+    // The tasks and their jobs go before the devices.
     m_tasks.clear();
     m_manager.reset();
-    delete m_eventNotifier;
-#ifdef Q_OS_UNIX
-    for (int fd : m_eventPipe) {
-        if (fd >= 0)
-            ::close(fd);
-    }
-#endif
 }
 
 QJsonObject Runner::deviceJson(const HidDeviceInfo &info)

@@ -13,9 +13,7 @@
 #include <QString>
 #include <QVector>
 
-#include <QMutex>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -148,10 +146,6 @@ public:
     void signalled(int signal);
     int signal() const { return m_signal; }
 
-    // Runs event on this thread's event loop, after the events posted before it. Any thread:
-    // the jobs' signals come from their workers through here.
-    void post(std::function<void()> event);
-
     // The JSON object of a device as `list` shows it.
     static QJsonObject deviceJson(const HidDeviceInfo &info);
 
@@ -162,7 +156,6 @@ private:
     void askIfReady();
     void answerRead();
     void connectAll(const QVector<Device *> &devices);
-    void runEvents();
 
     const CliOptions &m_options;
     CliOutput &m_out;
@@ -173,14 +166,6 @@ private:
     bool m_asking = false;
     QSocketNotifier *m_answer = nullptr;
     QByteArray m_answerText;
-
-    // The workers' signals: a queue under a lock (the project's QMutex, which the sanitizer
-    // sees) and a pipe that wakes the event loop.
-    QMutex m_eventsMutex;
-    std::deque<std::function<void()>> m_events; // under m_eventsMutex
-    int m_eventPipe[2] = {-1, -1};
-    QSocketNotifier *m_eventNotifier = nullptr;
-    QObject m_eventsGuard;
 };
 
 #endif // APP_CLI_CLIRUN_H
