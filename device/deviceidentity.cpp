@@ -2,6 +2,7 @@
 
 #include "catalogue/devicemodels.h"
 #include "device/commands.h"
+#include "pictures/pictureset.h"
 
 ProductKind productKindOf(const QString &productString)
 {
@@ -29,6 +30,12 @@ DeviceModel deviceModelOf(quint16 id, const DeviceModelTable &table)
     return model;
 }
 
+QString deviceIdText(quint16 id)
+{
+    return QStringLiteral("0x")
+           + QString::number(id, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
 int DeviceIdentity::screenFormat() const
 {
     return answered ? screenFormatOf(id) : 3;
@@ -36,15 +43,7 @@ int DeviceIdentity::screenFormat() const
 
 int DeviceIdentity::pictureCount() const
 {
-    switch (screenFormat()) {
-    case 0:
-    case 1:
-        return 12;
-    case 2:
-        return 10;
-    default:
-        return 0;
-    }
+    return PictureSet::slotCount(screenFormat());
 }
 
 DeviceIdentity DeviceIdentity::fromReply(ProductKind kind, const QString &productString,

@@ -30,6 +30,9 @@ struct DeviceModel
 };
 DeviceModel deviceModelOf(quint16 id, const DeviceModelTable &table);
 
+// A device identifier as users and files see it: "0x1005".
+QString deviceIdText(quint16 id);
+
 // What a device is: how it enumerated, and what its information reply said.
 struct DeviceIdentity
 {

@@ -269,6 +269,32 @@ ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCoun
     return result;
 }
 
+QStringList sectionNames(unsigned sections)
+{
+    QStringList names;
+    if (sections & PictureSection)
+        names << QStringLiteral("pictures");
+    if (sections & TempSection)
+        names << QStringLiteral("temp");
+    if (sections & PowerSection)
+        names << QStringLiteral("power");
+    return names;
+}
+
+unsigned sectionsFromNames(const QStringList &names)
+{
+    unsigned sections = 0;
+    for (const QString &name : names) {
+        if (name == QLatin1String("pictures"))
+            sections |= PictureSection;
+        else if (name == QLatin1String("temp"))
+            sections |= TempSection;
+        else if (name == QLatin1String("power"))
+            sections |= PowerSection;
+    }
+    return sections;
+}
+
 QImage pictureImage(const QByteArray &bmpFile)
 {
     return BMP::readPicture(bmpFile, QByteArrayLiteral("bmp"));

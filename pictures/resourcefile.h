@@ -32,6 +32,11 @@ enum Section : unsigned {
     AllSections = PictureSection | TempSection | PowerSection
 };
 
+// The names of the sections, as files and machine output give them: "pictures", "temp",
+// "power".
+QStringList sectionNames(unsigned sections);
+unsigned sectionsFromNames(const QStringList &names);
+
 constexpr int CurveGroups = 5;
 constexpr int CurveValues = 10;
 using Values = std::array<quint16, CurveValues>;

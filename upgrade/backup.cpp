@@ -31,38 +31,6 @@ const char *const DescriptionFormat = "korlex-tool device backup";
 constexpr int DescriptionVersion = 1;
 const char *const FolderTimeFormat = "yyyyMMdd-HHmmss";
 
-QString hex16(quint16 value)
-{
-    return QStringLiteral("0x")
-           + QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
-
-QStringList sectionNames(unsigned sections)
-{
-    QStringList names;
-    if (sections & ResourceFile::PictureSection)
-        names << QStringLiteral("pictures");
-    if (sections & ResourceFile::TempSection)
-        names << QStringLiteral("temp");
-    if (sections & ResourceFile::PowerSection)
-        names << QStringLiteral("power");
-    return names;
-}
-
-unsigned sectionsOf(const QJsonArray &names)
-{
-    unsigned sections = 0;
-    for (const QJsonValue &name : names) {
-        if (name.toString() == QLatin1String("pictures"))
-            sections |= ResourceFile::PictureSection;
-        else if (name.toString() == QLatin1String("temp"))
-            sections |= ResourceFile::TempSection;
-        else if (name.toString() == QLatin1String("power"))
-            sections |= ResourceFile::PowerSection;
-    }
-    return sections;
-}
-
 QJsonObject descriptionOf(const DeviceBackup &backup)
 {
     QJsonArray coils;
@@ -77,7 +45,7 @@ QJsonObject descriptionOf(const DeviceBackup &backup)
             {QStringLiteral("version"), DescriptionVersion},
             {QStringLiteral("created"), backup.created.toString(Qt::ISODate)},
             {QStringLiteral("device"),
-             QJsonObject{{QStringLiteral("id"), hex16(backup.id)},
+             QJsonObject{{QStringLiteral("id"), deviceIdText(backup.id)},
                          {QStringLiteral("serial"), backup.serial},
                          {QStringLiteral("productName"), backup.productName},
                          {QStringLiteral("modelCode"), backup.modelCode},
@@ -91,7 +59,8 @@ QJsonObject descriptionOf(const DeviceBackup &backup)
                          {QStringLiteral("puff"), int(backup.parameters.puff)},
                          {QStringLiteral("puffSeconds"), backup.parameters.puffSeconds()},
                          {QStringLiteral("coils"), coils}}},
-            {QStringLiteral("sections"), QJsonArray::fromStringList(sectionNames(backup.sections))},
+            {QStringLiteral("sections"),
+             QJsonArray::fromStringList(ResourceFile::sectionNames(backup.sections))},
             {QStringLiteral("resourceFile"), QLatin1String(DeviceBackup::ResourceFileName)}};
 }
 
@@ -182,8 +151,8 @@ bool DeviceBackup::holdsPictures() const
 QString DeviceBackup::modelText() const
 {
     if (productName.isEmpty() && modelCode.isEmpty())
-        return hex16(id);
-    return QStringLiteral("%1 %2 (%3)").arg(productName, modelCode, hex16(id));
+        return deviceIdText(id);
+    return QStringLiteral("%1 %2 (%3)").arg(productName, modelCode, deviceIdText(id));
 }
 
 bool DeviceBackup::read(const QString &folder, DeviceBackup *backup, QString *error)
@@ -233,7 +202,8 @@ bool DeviceBackup::read(const QString &folder, DeviceBackup *backup, QString *er
         read.parameters.coilOn[row] = coil.value(QStringLiteral("on")).toBool();
         read.parameters.coilValues[row] = quint16(coil.value(QStringLiteral("value")).toInt());
     }
-    read.sections = sectionsOf(root.value(QStringLiteral("sections")).toArray());
+    read.sections = ResourceFile::sectionsFromNames(
+            root.value(QStringLiteral("sections")).toVariant().toStringList());
     if (!QFileInfo(read.resourceFile()).isFile())
         return refuse(QStringLiteral("no %1").arg(QLatin1String(ResourceFileName)));
     *backup = read;

@@ -14,26 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
-{
-    UpgradeImage image;
-    UpgradeImage::fromBytes(
-            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
-    return image;
-}
-
-int framesWithCode(const VirtualDevice &device, quint8 code)
-{
-    int count = 0;
-    for (const QByteArray &frame : device.receivedFrames())
-        count += quint8(frame[3]) == code ? 1 : 0;
-    return count;
-}
-
-} // namespace
-
 // The device manager, several devices at once, following a device without its port, and the
 // faults of the link's life cycle: disconnect, stop, connections asked for during a job.
 class EngineTest : public QObject

@@ -79,22 +79,6 @@ QString writeFile(const QString &path, const QByteArray &content)
     return path;
 }
 
-UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
-{
-    UpgradeImage image;
-    UpgradeImage::fromBytes(
-            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
-    return image;
-}
-
-int framesWithCode(const VirtualDevice &device, quint8 code)
-{
-    int count = 0;
-    for (const QByteArray &frame : device.receivedFrames())
-        count += quint8(frame[3]) == code ? 1 : 0;
-    return count;
-}
-
 } // namespace
 
 // The upgrade and the picture jobs against the virtual device, through the real link.

@@ -4,6 +4,7 @@
 #include "device/device.h"
 #include "device/devicemanager.h"
 #include "device/job.h"
+#include "upgrade/upgradefile.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,24 @@
 #include <QTimer>
 
 #include <memory>
+
+// An upgrade image made for a device identifier.
+inline UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
+{
+    UpgradeImage image;
+    UpgradeImage::fromBytes(
+            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
+    return image;
+}
+
+// How many frames with that command code the virtual device received.
+inline int framesWithCode(const VirtualDevice &device, quint8 code)
+{
+    int count = 0;
+    for (const QByteArray &frame : device.receivedFrames())
+        count += quint8(frame[3]) == code ? 1 : 0;
+    return count;
+}
 
 // Turns the event loop until done() holds or timeoutMs have passed.
 template<typename Done>

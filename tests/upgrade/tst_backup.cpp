@@ -15,14 +15,6 @@
 
 namespace {
 
-UpgradeImage imageFor(quint16 target, const QByteArray &bytes)
-{
-    UpgradeImage image;
-    UpgradeImage::fromBytes(
-            bytes + QByteArray(1, char(target >> 8)) + QByteArray(1, char(target & 0xFF)), &image);
-    return image;
-}
-
 QStringList linesOf(const QString &path)
 {
     QFile file(path);
