@@ -10,7 +10,7 @@
 #include "device/session.h"
 #include "device/transport.h"
 #include "device/usbthread.h"
-#include "parameters/qcurve.h"
+#include "parameters/widgets/qcurve.h"
 #include "widgets/myframe.h"
 
 #include "ui_mainwindow.h"

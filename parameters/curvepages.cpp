@@ -4,8 +4,8 @@
 #include "app/mainwindow.h"
 
 #include "device/session.h"
-#include "parameters/qcurve.h"
 #include "parameters/units.h"
+#include "parameters/widgets/qcurve.h"
 
 #include "ui_mainwindow.h"
 

@@ -7,9 +7,9 @@
 
 #include "device/protocol.h"
 #include "device/session.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
 
 #include "ui_mainwindow.h"
 

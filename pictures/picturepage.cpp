@@ -7,8 +7,8 @@
 
 #include "device/session.h"
 #include "pictures/bmp.h"
-#include "pictures/bmpeditor.h"
-#include "pictures/picturegrid.h"
+#include "pictures/widgets/bmpeditor.h"
+#include "pictures/widgets/picturegrid.h"
 
 #include "ui_mainwindow.h"
 

@@ -5,7 +5,7 @@
 #include "app/mainwindow.h"
 
 #include "device/session.h"
-#include "parameters/qcurve.h"
+#include "parameters/widgets/qcurve.h"
 #include "pictures/resourcefile.h"
 #include "pictures/resourcejob.h"
 #include "widgets/msgbox.h"

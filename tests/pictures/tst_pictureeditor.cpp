@@ -5,9 +5,9 @@
 
 #include "device/session.h"
 #include "pictures/bmp.h"
-#include "pictures/bmpeditor.h"
-#include "pictures/iconeditor.h"
 #include "pictures/imageconvert.h"
+#include "pictures/widgets/bmpeditor.h"
+#include "pictures/widgets/iconeditor.h"
 #include "support/msgboxes.h"
 #include "widgets/msgbox.h"
 

@@ -3,9 +3,9 @@
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/about.h"

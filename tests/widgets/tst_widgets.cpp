@@ -1,8 +1,8 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "device/session.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
 #include "shell/language.h"
 #include "widgets/msgbox.h"
 #include "widgets/myframe.h"

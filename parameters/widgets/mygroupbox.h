@@ -1,5 +1,5 @@
-#ifndef PARAMETERS_MYGROUPBOX_H
-#define PARAMETERS_MYGROUPBOX_H
+#ifndef PARAMETERS_WIDGETS_MYGROUPBOX_H
+#define PARAMETERS_WIDGETS_MYGROUPBOX_H
 
 #include <QGroupBox>
 #include <QtGlobal>
@@ -45,4 +45,4 @@ private:
     std::array<std::array<QLabel *, 3>, RowCount> rowLabels{};
 };
 
-#endif // PARAMETERS_MYGROUPBOX_H
+#endif // PARAMETERS_WIDGETS_MYGROUPBOX_H

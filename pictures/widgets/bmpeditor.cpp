@@ -1,9 +1,9 @@
-#include "pictures/bmpeditor.h"
+#include "pictures/widgets/bmpeditor.h"
 
 #include "device/session.h"
 #include "device/userfile.h"
-#include "pictures/iconeditor.h"
 #include "pictures/imageconvert.h"
+#include "pictures/widgets/iconeditor.h"
 #include "widgets/msgbox.h"
 
 #include <QBuffer>

@@ -1,5 +1,5 @@
-#ifndef PARAMETERS_MYSLIDER_H
-#define PARAMETERS_MYSLIDER_H
+#ifndef PARAMETERS_WIDGETS_MYSLIDER_H
+#define PARAMETERS_WIDGETS_MYSLIDER_H
 
 #include <QSlider>
 #include <QString>
@@ -26,4 +26,4 @@ private:
     QString valueSuffix;
 };
 
-#endif // PARAMETERS_MYSLIDER_H
+#endif // PARAMETERS_WIDGETS_MYSLIDER_H

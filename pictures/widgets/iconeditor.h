@@ -1,5 +1,5 @@
-#ifndef PICTURES_ICONEDITOR_H
-#define PICTURES_ICONEDITOR_H
+#ifndef PICTURES_WIDGETS_ICONEDITOR_H
+#define PICTURES_WIDGETS_ICONEDITOR_H
 
 #include <QFont>
 #include <QImage>
@@ -83,4 +83,4 @@ private:
     QImage m_strokeImage;
 };
 
-#endif // PICTURES_ICONEDITOR_H
+#endif // PICTURES_WIDGETS_ICONEDITOR_H

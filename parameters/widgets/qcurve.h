@@ -1,5 +1,5 @@
-#ifndef PARAMETERS_QCURVE_H
-#define PARAMETERS_QCURVE_H
+#ifndef PARAMETERS_WIDGETS_QCURVE_H
+#define PARAMETERS_WIDGETS_QCURVE_H
 
 #include "device/session.h"
 
@@ -76,4 +76,4 @@ private:
     QString unitName;
 };
 
-#endif // PARAMETERS_QCURVE_H
+#endif // PARAMETERS_WIDGETS_QCURVE_H

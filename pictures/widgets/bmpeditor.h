@@ -1,5 +1,5 @@
-#ifndef PICTURES_BMPEDITOR_H
-#define PICTURES_BMPEDITOR_H
+#ifndef PICTURES_WIDGETS_BMPEDITOR_H
+#define PICTURES_WIDGETS_BMPEDITOR_H
 
 #include <QImage>
 #include <QPoint>
@@ -216,4 +216,4 @@ private:
     QPoint shownPosition;
 };
 
-#endif // PICTURES_BMPEDITOR_H
+#endif // PICTURES_WIDGETS_BMPEDITOR_H

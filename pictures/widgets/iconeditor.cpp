@@ -1,4 +1,4 @@
-#include "pictures/iconeditor.h"
+#include "pictures/widgets/iconeditor.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "parameters/qcurve.h"
+#include "parameters/widgets/qcurve.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>

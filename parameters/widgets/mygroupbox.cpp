@@ -1,4 +1,4 @@
-#include "parameters/mygroupbox.h"
+#include "parameters/widgets/mygroupbox.h"
 
 #include "device/session.h"
 #include "parameters/units.h"

@@ -1,4 +1,4 @@
-#include "parameters/myslider.h"
+#include "parameters/widgets/myslider.h"
 
 #include <QMouseEvent>
 #include <QToolTip>

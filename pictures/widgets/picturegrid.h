@@ -1,5 +1,5 @@
-#ifndef PICTURES_PICTUREGRID_H
-#define PICTURES_PICTUREGRID_H
+#ifndef PICTURES_WIDGETS_PICTUREGRID_H
+#define PICTURES_WIDGETS_PICTUREGRID_H
 
 #include <QLayout>
 #include <QList>
@@ -39,4 +39,4 @@ private:
     QList<QLayoutItem *> items;
 };
 
-#endif // PICTURES_PICTUREGRID_H
+#endif // PICTURES_WIDGETS_PICTUREGRID_H

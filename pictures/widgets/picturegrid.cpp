@@ -1,4 +1,4 @@
-#include "pictures/picturegrid.h"
+#include "pictures/widgets/picturegrid.h"
 
 #include <QWidget>
 
