@@ -1,6 +1,5 @@
 #include "parameters/widgets/mygroupbox.h"
 
-#include "device/session.h"
 #include "parameters/units.h"
 
 #include <QCheckBox>
@@ -120,12 +119,6 @@ MyGroupBox::MyGroupBox(QWidget *parent)
 
     retranslateGroup();
     setDefaultValueSlots();
-
-    for (int row = 0; row < RowCount; ++row) {
-        connect(coefficientBoxes[row], QOverload<int>::of(&QSpinBox::valueChanged), this,
-                &MyGroupBox::getValueSlots);
-        connect(selectBoxes[row], &QCheckBox::clicked, this, &MyGroupBox::getValueSlots);
-    }
 }
 
 void MyGroupBox::setDefaultValueSlots()
@@ -135,15 +128,6 @@ void MyGroupBox::setDefaultValueSlots()
         coefficientBoxes[row]->setMaximum(range.maximum);
         coefficientBoxes[row]->setMinimum(range.minimum);
         coefficientBoxes[row]->setValue(range.defaultValue);
-    }
-}
-
-void MyGroupBox::getValueSlots()
-{
-    DeviceSession &session = deviceSession();
-    for (int row = 0; row < RowCount; ++row) {
-        session.coilEnabled[row] = selectBoxes[row]->isChecked() ? 1 : 0;
-        session.coilValues[row] = quint16(coefficientBoxes[row]->value());
     }
 }
 

@@ -10,8 +10,8 @@ class QCheckBox;
 class QLabel;
 class QSpinBox;
 
-// The coil material table: five rows (index, material, code, coefficient, selection). Every
-// edit the user makes is copied at once into the parameter record of the device session.
+// The coil material table: five rows (index, material, code, coefficient, selection). It holds
+// the user's edits; the parameter page reads them when it writes the parameters.
 class MyGroupBox : public QGroupBox
 {
     Q_OBJECT
@@ -24,17 +24,14 @@ public:
     // Rows are 0 to 4; other rows read as 0 / unselected and are not changed.
     int coefficientValue(int row) const;
     bool isRowSelected(int row) const;
-    // Checks or unchecks a row without copying it into the device session.
     void setRowSelected(int row, bool selected);
-    // Sets a coefficient (kept inside the row's limits); a change is copied into the session.
+    // Sets a coefficient, kept inside the row's limits.
     void setCoefficientValue(int row, quint16 value);
     void retranslateGroup();
 
 public slots:
     // Restores the limits and default coefficients of every row; the selection is kept.
     void setDefaultValueSlots();
-    // Copies the selection and the coefficients into the device session.
-    void getValueSlots();
 
 private:
     void fitColumns();

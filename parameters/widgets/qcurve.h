@@ -1,12 +1,23 @@
 #ifndef PARAMETERS_WIDGETS_QCURVE_H
 #define PARAMETERS_WIDGETS_QCURVE_H
 
-#include "device/session.h"
-
 #include <QPoint>
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
+#include <array>
+
+// One point of a ten-point curve: the pixel column inside the curve widget (of its last paint)
+// and the value as an offset above the curve's range minimum.
+struct CurvePoint
+{
+    int x = 60;
+    int value = 0;
+};
+
+enum : int { CurvePointCount = 10 };
+using Curve = std::array<CurvePoint, CurvePointCount>;
 
 // Editor of one ten-point curve over 0 to 9 seconds. Values are offsets above the range minimum
 // (yMin + value is what the user sees); each point can be pulled up and down with the mouse.

@@ -1,8 +1,8 @@
 #include "pictures/widgets/bmpeditor.h"
 
-#include "device/session.h"
 #include "device/userfile.h"
 #include "pictures/imageconvert.h"
+#include "pictures/pictureset.h"
 #include "pictures/widgets/iconeditor.h"
 #include "widgets/msgbox.h"
 
@@ -204,49 +204,49 @@ BmpEditor::~BmpEditor()
 
 void BmpEditor::connectWidgets()
 {
-    connect(importButton, SIGNAL(clicked(bool)), this, SLOT(openPicSlots()));
-    connect(exportButton, SIGNAL(clicked(bool)), this, SLOT(exportPicSlots()));
-    connect(defaultButton, SIGNAL(clicked(bool)), this, SLOT(defaultPicSlots()));
-    connect(zoomSlider, SIGNAL(sliderMoved(int)), this, SLOT(zoomFactorChangeSlots(int)));
-    connect(zoomSlider, SIGNAL(valueChanged(int)), this, SLOT(showScolValueSlots(int)));
-    connect(charModeCheckBox, SIGNAL(clicked(bool)), this, SLOT(setAsciEditMode()));
-    connect(confirmButton, SIGNAL(clicked(bool)), this, SLOT(commitAndQuitSlots()));
-    connect(cancelButton, SIGNAL(clicked(bool)), this, SLOT(close()));
-    connect(this, SIGNAL(picScrolChangeSignal()), this, SLOT(scolPicSlots()));
-    connect(this, SIGNAL(positionChangeSignal(QPoint)), this, SLOT(showPositionSlots(QPoint)));
-    connect(iconEditor, SIGNAL(mousePositionSignals(QPoint)), this,
-            SLOT(showPositionSlots(QPoint)));
-    connect(this, SIGNAL(pixChangeSignal(QSize)), this, SLOT(showPixSlots(QSize)));
-    connect(charTextEdit, SIGNAL(textChanged()), this, SLOT(drawText()));
+    connect(importButton, &QPushButton::clicked, this, &BmpEditor::openPicSlots);
+    connect(exportButton, &QPushButton::clicked, this, &BmpEditor::exportPicSlots);
+    connect(defaultButton, &QPushButton::clicked, this, &BmpEditor::defaultPicSlots);
+    connect(zoomSlider, &QSlider::sliderMoved, this, &BmpEditor::zoomFactorChangeSlots);
+    connect(zoomSlider, &QSlider::valueChanged, this, &BmpEditor::showZoomValueSlots);
+    connect(charModeCheckBox, &QCheckBox::clicked, this, &BmpEditor::setAsciEditMode);
+    connect(confirmButton, &QPushButton::clicked, this, &BmpEditor::commitAndQuitSlots);
+    connect(cancelButton, &QPushButton::clicked, this, &BmpEditor::close);
+    connect(this, &BmpEditor::zoomChangeSignal, this, &BmpEditor::applyZoomSlots);
+    connect(this, &BmpEditor::positionChangeSignal, this, &BmpEditor::showPositionSlots);
+    connect(iconEditor, &IconEditor::mousePositionSignals, this, &BmpEditor::showPositionSlots);
+    connect(this, &BmpEditor::pixChangeSignal, this, &BmpEditor::showPixSlots);
+    connect(charTextEdit, &QTextEdit::textChanged, this, &BmpEditor::drawText);
 
-    connect(undoButton, SIGNAL(clicked(bool)), this, SLOT(undoSlots()));
-    connect(redoButton, SIGNAL(clicked(bool)), this, SLOT(redoSlots()));
-    connect(undoStack, SIGNAL(canUndoChanged(bool)), undoButton, SLOT(setEnabled(bool)));
-    connect(undoStack, SIGNAL(canRedoChanged(bool)), redoButton, SLOT(setEnabled(bool)));
+    connect(undoButton, &QPushButton::clicked, this, &BmpEditor::undoSlots);
+    connect(redoButton, &QPushButton::clicked, this, &BmpEditor::redoSlots);
+    connect(undoStack, &QUndoStack::canUndoChanged, undoButton, &QPushButton::setEnabled);
+    connect(undoStack, &QUndoStack::canRedoChanged, redoButton, &QPushButton::setEnabled);
     undoButton->setEnabled(false);
     redoButton->setEnabled(false);
-    connect(invertButton, SIGNAL(clicked(bool)), this, SLOT(invertSlots()));
-    connect(flipHorizontalButton, SIGNAL(clicked(bool)), this, SLOT(flipHorizontalSlots()));
-    connect(flipVerticalButton, SIGNAL(clicked(bool)), this, SLOT(flipVerticalSlots()));
-    connect(clearButton, SIGNAL(clicked(bool)), this, SLOT(clearSlots()));
-    connect(iconEditor, SIGNAL(shiftRequested(QPoint)), this, SLOT(shiftSlots(QPoint)));
-    connect(iconEditor, SIGNAL(strokeFinished(QImage, QImage)), this,
-            SLOT(strokeFinishedSlots(QImage, QImage)));
-    connect(thresholdSlider, SIGNAL(valueChanged(int)), this, SLOT(importSettingsChangedSlots()));
-    connect(ditherCheckBox, SIGNAL(toggled(bool)), this, SLOT(importSettingsChangedSlots()));
+    connect(invertButton, &QPushButton::clicked, this, &BmpEditor::invertSlots);
+    connect(flipHorizontalButton, &QPushButton::clicked, this, &BmpEditor::flipHorizontalSlots);
+    connect(flipVerticalButton, &QPushButton::clicked, this, &BmpEditor::flipVerticalSlots);
+    connect(clearButton, &QPushButton::clicked, this, &BmpEditor::clearSlots);
+    connect(iconEditor, &IconEditor::shiftRequested, this, &BmpEditor::shiftSlots);
+    connect(iconEditor, &IconEditor::strokeFinished, this, &BmpEditor::strokeFinishedSlots);
+    connect(thresholdSlider, &QSlider::valueChanged, this, &BmpEditor::importSettingsChangedSlots);
+    connect(ditherCheckBox, &QCheckBox::toggled, this, &BmpEditor::importSettingsChangedSlots);
     // The text is drawn again in the new font, size or alignment.
-    connect(fontComboBox, SIGNAL(currentIndexChanged(int)), this, SLOT(drawText()));
-    connect(fontSizeSpinBox, SIGNAL(valueChanged(double)), this, SLOT(drawText()));
-    connect(centreTextCheckBox, SIGNAL(toggled(bool)), this, SLOT(drawText()));
+    connect(fontComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &BmpEditor::drawText);
+    connect(fontSizeSpinBox, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &BmpEditor::drawText);
+    connect(centreTextCheckBox, &QCheckBox::toggled, this, &BmpEditor::drawText);
 
     // Ctrl+Z undoes, Ctrl+Shift+Z (and Ctrl+Y) redoes anywhere in the editor; the text field
     // hands these keys over as well (its own undo is off), see eventFilter.
     auto *undoKey = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Z), this);
-    connect(undoKey, SIGNAL(activated()), this, SLOT(undoSlots()));
+    connect(undoKey, &QShortcut::activated, this, &BmpEditor::undoSlots);
     for (const QKeySequence &keys :
          {QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_Z), QKeySequence(Qt::CTRL + Qt::Key_Y)}) {
         auto *redoKey = new QShortcut(keys, this);
-        connect(redoKey, SIGNAL(activated()), this, SLOT(redoSlots()));
+        connect(redoKey, &QShortcut::activated, this, &BmpEditor::redoSlots);
     }
     charTextEdit->setUndoRedoEnabled(false);
     charTextEdit->installEventFilter(this);
@@ -274,8 +274,11 @@ void BmpEditor::buildWidgets()
 
     auto *fileRow = new QHBoxLayout;
     importButton = fixedButton(panel);
+    importButton->setObjectName(QStringLiteral("importButton"));
     exportButton = fixedButton(panel);
+    exportButton->setObjectName(QStringLiteral("exportButton"));
     defaultButton = fixedButton(panel);
+    defaultButton->setObjectName(QStringLiteral("defaultButton"));
     fileRow->addWidget(importButton);
     fileRow->addWidget(exportButton);
     fileRow->addWidget(defaultButton);
@@ -402,7 +405,9 @@ void BmpEditor::buildWidgets()
 
     auto *endRow = new QHBoxLayout;
     confirmButton = fixedButton(panel);
+    confirmButton->setObjectName(QStringLiteral("confirmButton"));
     cancelButton = fixedButton(panel);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
     endRow->addStretch();
     endRow->addWidget(confirmButton);
     endRow->addWidget(cancelButton);
@@ -454,7 +459,7 @@ void BmpEditor::retranslateTexts()
     for (QPushButton *button : {undoButton, redoButton, invertButton, flipHorizontalButton,
                                 flipVerticalButton, clearButton})
         button->setMinimumWidth(qMax(80, button->sizeHint().width()));
-    showScolValueSlots(shownZoom);
+    showZoomValueSlots(shownZoom);
     showPixSlots(shownPixels);
     showPositionSlots(shownPosition);
     thresholdValueLabel->setText(QString::number(thresholdSlider->value()));
@@ -473,7 +478,7 @@ void BmpEditor::showPositionSlots(QPoint p)
                            + QLatin1Char(',') + QString::number(p.y()) + QLatin1Char(')'));
 }
 
-void BmpEditor::showScolValueSlots(int val)
+void BmpEditor::showZoomValueSlots(int val)
 {
     shownZoom = val;
     zoomLabel->setText(text(" 缩放") + QStringLiteral(":x") + QString::number(val));
@@ -486,7 +491,7 @@ void BmpEditor::showPixSlots(QSize size)
                         + QLatin1Char('x') + QString::number(size.height()));
 }
 
-void BmpEditor::scolPicSlots()
+void BmpEditor::applyZoomSlots()
 {
     zoomSlider->setValue(zoomFactor);
     iconEditor->setZoomFactor(zoomFactor);
@@ -500,10 +505,10 @@ void BmpEditor::zoomFactorChangeSlots(int n)
     if (n == zoomFactor)
         return;
     zoomFactor = n;
-    scolPicSlots();
+    applyZoomSlots();
 }
 
-void BmpEditor::loadePicFile(QString file)
+void BmpEditor::loadPictureFile(QString file)
 {
     if (file.isEmpty())
         return;
@@ -525,7 +530,7 @@ void BmpEditor::loadePicFile(QString file)
     shownText = charTextEdit->toPlainText();
     updateImportControls();
 
-    emit picScrolChangeSignal();
+    emit zoomChangeSignal();
     emit positionChangeSignal(QPoint(0, 0));
     emit pixChangeSignal(QSize(picWidth, picHeight));
 }
@@ -540,21 +545,20 @@ void BmpEditor::openPicSlots()
 
 QSize BmpEditor::slotSize() const
 {
-    switch (deviceSession().screenFormat) {
-    case 0:
-        return QSize(128, 32);
-    case 1:
-        return QSize(64, 128);
-    case 2:
-        return QSize(80, 160);
-    default:
-        return QSize(picWidth, picHeight);
-    }
+    const QSize size = PictureSet::pictureSize(screenFormat);
+    return size.isValid() ? size : QSize(picWidth, picHeight);
 }
 
 bool BmpEditor::isColourSlot() const
 {
-    return deviceSession().screenFormat == 2;
+    return screenFormat == 2;
+}
+
+void BmpEditor::setSlot(int slot, int format, const QString &folder)
+{
+    editedSlot = slot;
+    screenFormat = format;
+    pictureFolder = folder;
 }
 
 QImage BmpEditor::convertImport(const QImage &source) const
@@ -761,7 +765,7 @@ void BmpEditor::followPictureSize()
         return;
     picWidth = size.width();
     picHeight = size.height();
-    emit picScrolChangeSignal();
+    emit zoomChangeSignal();
     emit pixChangeSignal(size);
 }
 
@@ -881,21 +885,17 @@ void BmpEditor::drawText()
     recordChange(before, how);
 }
 
-QString BmpEditor::confirmPath(int slot)
+QString BmpEditor::confirmPath() const
 {
-    return QDir::currentPath() + QLatin1Char('/') + deviceSession().deviceSerial()
-           + QLatin1Char('/') + QString::number(slot + 1) + QStringLiteral(".bmp");
+    const QString folder = pictureFolder.isEmpty() ? QDir::currentPath() : pictureFolder;
+    return QDir(folder).filePath(QString::number(editedSlot + 1) + QStringLiteral(".bmp"));
 }
 
 void BmpEditor::commitAndQuitSlots()
 {
-    DeviceSession &session = deviceSession();
-    const QString serial = session.deviceSerial();
-    QDir current = QDir::current();
-    if (!serial.isEmpty() && !current.exists(serial))
-        current.mkdir(serial);
-    const int slot = session.editedPicture;
-    const QString path = confirmPath(slot);
+    if (!pictureFolder.isEmpty())
+        QDir().mkpath(pictureFolder);
+    const QString path = confirmPath();
     QString error;
     if (!savePicture(path, "bmp", &error)) {
         // The folder file, the slot and its mark stay as they were, and so does the edit: the
@@ -903,11 +903,8 @@ void BmpEditor::commitAndQuitSlots()
         showSaveFailure(path, error);
         return;
     }
-    session.setPictureFile(slot, path);
-    session.pictureWriteMask |= quint16(1u << slot);
-
     charTextEdit->clear();
-    emit picEditFinishedSignal();
+    emit pictureConfirmed(editedSlot, path);
     close();
 }
 
@@ -922,7 +919,7 @@ void BmpEditor::wheelEvent(QWheelEvent *event)
     else if (steps < 0)
         zoomFactor = qMax(minZoom, zoomFactor - 1);
     if (zoomFactor != lastWheelZoom) {
-        emit picScrolChangeSignal();
+        emit zoomChangeSignal();
         lastWheelZoom = zoomFactor;
     }
 }

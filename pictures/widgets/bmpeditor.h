@@ -28,8 +28,9 @@ class QWheelEvent;
 // the colour screen shown in the screen's 16-bit colours), export as BMP or PNG, a return to the
 // picture as loaded, invert, flip, shift by one pixel (arrow keys), clear, undo and redo of every
 // change, and a character mode that draws typed text on a black picture. Confirming saves the
-// picture into the device's picture folder, makes it the slot's picture and marks the slot for
-// the next picture write; a save that fails is reported and changes nothing.
+// picture into the picture folder it was given and reports the file (the picture page makes it
+// the slot's picture and marks the slot for the next write); a save that fails is reported and
+// changes nothing.
 class BmpEditor : public QWidget
 {
     Q_OBJECT
@@ -38,8 +39,11 @@ public:
     explicit BmpEditor(QWidget *parent = nullptr);
     ~BmpEditor() override;
 
+    // The slot (0-based) to edit, the screen format it is for (see PictureSet) and the picture
+    // folder a confirmed picture is saved in (empty: the current directory).
+    void setSlot(int slot, int format, const QString &folder);
     // Loads a picture file for editing (an empty name does nothing). Starts a new undo history.
-    void loadePicFile(QString file);
+    void loadPictureFile(QString file);
     // Name of the slot being edited: the window title and the proposed export name.
     void setTitle(const QString &name);
     // Sets every text again after a language switch.
@@ -49,8 +53,8 @@ public:
     // a rest that starts with a line feed stays one entry, line feed included.
     static QStringList splitTextLines(const QString &text);
 
-    // The folder file a confirm writes for the 0-based slot.
-    static QString confirmPath(int slot);
+    // The folder file a confirm writes: <folder>/<slot + 1>.bmp.
+    QString confirmPath() const;
 
     // Translation in the context "editor".
     static QString text(const char *t);
@@ -68,17 +72,17 @@ public:
     bool exportPicture(const QString &path, const QString &defaultType = QStringLiteral("bmp"));
 
 signals:
-    void updatePositionInfo();
-    void picEditFinishedSignal();
-    void picScrolChangeSignal();
+    // A confirmed picture has been saved as path, the picture of slot (0-based).
+    void pictureConfirmed(int slot, const QString &path);
+    void zoomChangeSignal();
     void positionChangeSignal(QPoint p);
     void pixChangeSignal(QSize s);
 
 private slots:
     void showPositionSlots(QPoint p);
-    void showScolValueSlots(int val);
+    void showZoomValueSlots(int val);
     void showPixSlots(QSize size);
-    void scolPicSlots();
+    void applyZoomSlots();
     void zoomFactorChangeSlots(int n);
     void openPicSlots();
     void exportPicSlots();
@@ -129,7 +133,7 @@ private:
     bool savePicture(const QString &path, const QByteArray &type, QString *error) const;
     void showSaveFailure(const QString &path, const QString &error);
 
-    // The slot's size and kind, from the connected device's screen format.
+    // The slot's size and kind, from its screen format.
     QSize slotSize() const;
     bool isColourSlot() const;
     // The picture an import gives with the current settings.
@@ -161,6 +165,9 @@ private:
     void drawTextOnGrid();
 
     QString slotTitle;
+    int editedSlot = 0;
+    int screenFormat = 3;
+    QString pictureFolder;
     QString filePath;
     QImage editPicture;
     QImage loadedPicture;

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "catalogue/devicemodels.h"
 #include "device/hidbackend.h"
-#include "device/monitorprogram.h"
+#include "device/ui/monitorprogram.h"
 #include "device/session.h"
 #include "device/transport.h"
 #include "device/usbthread.h"

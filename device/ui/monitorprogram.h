@@ -1,5 +1,5 @@
-#ifndef DEVICE_MONITORPROGRAM_H
-#define DEVICE_MONITORPROGRAM_H
+#ifndef DEVICE_UI_MONITORPROGRAM_H
+#define DEVICE_UI_MONITORPROGRAM_H
 
 #include <QString>
 
@@ -19,4 +19,4 @@ bool start(QString *error);
 
 } // namespace MonitorProgram
 
-#endif // DEVICE_MONITORPROGRAM_H
+#endif // DEVICE_UI_MONITORPROGRAM_H

@@ -1,4 +1,4 @@
-#include "device/monitorprogram.h"
+#include "device/ui/monitorprogram.h"
 
 #include <QDir>
 #include <QFile>
