@@ -276,7 +276,7 @@ int TemperatureCurvePage::defaultValue() const
 
 QString TemperatureCurvePage::title(int group) const
 {
-    return groupTitle("温度曲线", group);
+    return groupTitle(QT_TRANSLATE_NOOP("MainWindow", "温度曲线"), group);
 }
 
 void TemperatureCurvePage::setTexts()
@@ -366,7 +366,7 @@ int PowerCurvePage::defaultValue() const
 
 QString PowerCurvePage::title(int group) const
 {
-    return groupTitle("功率曲线", group);
+    return groupTitle(QT_TRANSLATE_NOOP("MainWindow", "功率曲线"), group);
 }
 
 void PowerCurvePage::setTexts()

@@ -559,6 +559,7 @@ void BmpEditor::setSlot(int slot, int format, const QString &folder)
     editedSlot = slot;
     screenFormat = format;
     pictureFolder = folder;
+    updateImportControls();
 }
 
 QImage BmpEditor::convertImport(const QImage &source) const
