@@ -110,7 +110,7 @@ private slots:
 private:
     void startWindow(quint16 id, int reportDelayMs = 0);
     void setTiming(int timeLimitMs = 0, int restartWaitMs = 10000);
-    void loadUpgradeFile(int size, quint16 target = 0x1005);
+    void loadFirmwareFile(int size, quint16 target = 0x1005);
     // Waits for every job and its dialog to end.
     bool waitForJobEnd(int timeoutMs = 20000) { return waitForIdle(*window, timeoutMs); }
     void recordStall(const char *fault, qint64 stallMs, qint64 limitMs = stallLimitMs);
@@ -185,7 +185,7 @@ void FaultMatrixTest::setTiming(int timeLimitMs, int restartWaitMs)
     window->deviceManager()->setTiming(timing);
 }
 
-void FaultMatrixTest::loadUpgradeFile(int size, quint16 target)
+void FaultMatrixTest::loadFirmwareFile(int size, quint16 target)
 {
     const QString path = workDir.filePath(QStringLiteral("fw.swdf"));
     QFile file(path);
@@ -240,7 +240,7 @@ void FaultMatrixTest::disconnectDuringStalledColourWrite()
 void FaultMatrixTest::timeLimitWhileEraseUnanswered()
 {
     startWindow(0x1005);
-    loadUpgradeFile(6 * 512);
+    loadFirmwareFile(6 * 512);
     device->dropReplies(3, 0x09);
     setTiming(600);
     StallMeter meter;
@@ -255,7 +255,7 @@ void FaultMatrixTest::timeLimitWhileEraseUnanswered()
 void FaultMatrixTest::unplugDuringUpgrade()
 {
     startWindow(0x1005, 1);
-    loadUpgradeFile(80 * 512);
+    loadFirmwareFile(80 * 512);
     StallMeter meter;
     button("downloadButton")->click();
     QVERIFY(QTest::qWaitFor([this]() { return device->blocksReceived() >= 10; }, 10000));
@@ -332,7 +332,7 @@ void FaultMatrixTest::lowPower()
 {
     QFETCH(int, command);
     startWindow(0x1005);
-    loadUpgradeFile(4 * 512);
+    loadFirmwareFile(4 * 512);
     device->answerWithStatus(quint8(command), VirtualDevice::Status::LowPower);
     MessageCatcher catcher;
     StallMeter meter;
@@ -354,7 +354,7 @@ void FaultMatrixTest::lowPower()
 void FaultMatrixTest::stopAtBlock()
 {
     startWindow(0x1005);
-    loadUpgradeFile(4 * 512);
+    loadFirmwareFile(4 * 512);
     device->answerWithStatus(0x04, VirtualDevice::Status::Stop);
     StallMeter meter;
     button("downloadButton")->click();
@@ -376,7 +376,7 @@ void FaultMatrixTest::unansweredFinish()
 {
     QFETCH(bool, imageGood);
     startWindow(0x1005);
-    loadUpgradeFile(3 * 512);
+    loadFirmwareFile(3 * 512);
     device->omitReplies(0x20);
     if (!imageGood)
         device->restartIntoBootLoaderAfterImage(true);
@@ -405,7 +405,7 @@ void FaultMatrixTest::bootLoaderFoundAtOnce()
     // No device-change notification at all: the job finds the boot loader by itself.
     startWindow(0x1005);
     device->clearLog();
-    loadUpgradeFile(2 * 512);
+    loadFirmwareFile(2 * 512);
     button("downloadButton")->click();
     QVERIFY(waitForJobEnd());
     QVERIFY(log().contains(QStringLiteral(" [ROM upgrade task] scuessfully")));
@@ -462,7 +462,7 @@ void FaultMatrixTest::twoJobsOnTwoDevices()
     QTRY_VERIFY(devices.at(0)->isConnected() && devices.at(1)->isConnected());
 
     StallMeter meter;
-    loadUpgradeFile(60 * 512);
+    loadFirmwareFile(60 * 512);
     button("downloadButton")->click();
     QVERIFY(devices.at(0)->isBusy());
     // The task dialog names the device it works on.
@@ -493,7 +493,7 @@ void FaultMatrixTest::closingAsksWhileAnUpgradeRuns()
     startWindow(0x1005, 1);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    loadUpgradeFile(100 * 512);
+    loadFirmwareFile(100 * 512);
     button("downloadButton")->click();
     QVERIFY(QTest::qWaitFor([this]() { return device->blocksReceived() >= 3; }, 10000));
 
