@@ -1,6 +1,6 @@
 #include "widgets/msgbox.h"
 
-#include "shell/language.h"
+#include "widgets/language.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -3,7 +3,7 @@
 #include "parameters/widgets/mygroupbox.h"
 #include "parameters/widgets/myslider.h"
 #include "parameters/widgets/qcurve.h"
-#include "shell/language.h"
+#include "widgets/language.h"
 #include "widgets/msgbox.h"
 #include "widgets/myframe.h"
 

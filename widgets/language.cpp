@@ -1,3 +1,3 @@
-#include "shell/language.h"
+#include "widgets/language.h"
 
 Language currentLanguage = English;
