@@ -189,10 +189,7 @@ void ConnectionBar::connectionFinished(Device *device, ConnectStatus status)
 {
     // Only a connection a connect operation asked for has a result line; the one a job makes
     // when it ends (an upgrade's, a factory reset's) shows in the bar alone.
-    const auto asked = m_logResult.constFind(device);
-    const bool logged = asked != m_logResult.constEnd() && asked.value();
-    if (asked != m_logResult.constEnd() && status != ConnectStatus::Stopped)
-        m_logResult.erase(asked);
+    const bool logged = m_logResult.take(device);
 
     const QString bootLoaderLine
             = trMain(" 设备处于引导程序中, 正在等待固件: 请选择正确的升级文件并按下载按钮恢复设备");

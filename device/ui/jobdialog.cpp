@@ -16,6 +16,8 @@ JobDialog::JobDialog(Job *job, const QString &taskName, int progressMaximum,
     , m_box(new SendDataMsgBox)
 {
     m_box->setWindowModality(Qt::NonModal);
+    // The program ends with its window, also while a dialog still shows a result.
+    m_box->setAttribute(Qt::WA_QuitOnClose, false);
     m_box->setTaskName(taskName);
     m_box->setDeviceName(deviceName);
     m_box->setProgressRange(0, progressMaximum);
