@@ -68,7 +68,6 @@ protected:
     // devices are plugged in, else nothing (one device looks as it always did).
     QString taskDeviceName(Device *device) const;
 
-
 private:
     QPointer<Device> m_device;
     QObject *m_context = nullptr;
