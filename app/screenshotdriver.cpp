@@ -28,30 +28,37 @@ void showPage(MainWindow &window, int row, int tab = -1)
         window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(tab);
 }
 
-void runStep(MainWindow &window, const QString &step)
+// The step's clicks that need no device: the page, the tab and the upgrade file.
+void showStepPage(MainWindow &window, const QString &step)
 {
     if (step == QLatin1String("device")) {
         showPage(window, 1);
     } else if (step.startsWith(QLatin1String("upgrade="))) {
         showPage(window, 2);
         window.findChild<UpgradePage *>()->loadFile(step.mid(8));
-        window.findChild<QPushButton *>(QStringLiteral("downloadButton"))->click();
     } else if (step == QLatin1String("pictures") || step == QLatin1String("editor")) {
         showPage(window, 3, 0);
-        if (step == QLatin1String("editor")) {
-            window.findChild<QPushButton *>(QStringLiteral("picEditButton1"))->click();
-            // Over the window, where a window manager would put it.
-            for (QWidget *top : QApplication::topLevelWidgets()) {
-                if (top != &window && top->isVisible())
-                    top->move(window.geometry().center() - top->rect().center());
-            }
-        }
     } else if (step == QLatin1String("parameters")) {
         showPage(window, 3, 1);
     } else if (step == QLatin1String("curves")) {
         showPage(window, 3, 2);
     } else if (step == QLatin1String("power")) {
         showPage(window, 3, 3);
+    }
+}
+
+// The step's clicks that act on the connected device.
+void runStepOnDevice(MainWindow &window, const QString &step)
+{
+    if (step.startsWith(QLatin1String("upgrade="))) {
+        window.findChild<QPushButton *>(QStringLiteral("downloadButton"))->click();
+    } else if (step == QLatin1String("editor")) {
+        window.findChild<QPushButton *>(QStringLiteral("picEditButton1"))->click();
+        // Over the window, where a window manager would put it.
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top != &window && top->isVisible())
+                top->move(window.geometry().center() - top->rect().center());
+        }
     }
 }
 
@@ -70,6 +77,7 @@ void startFromEnvironment(MainWindow &window)
     const QString step = qEnvironmentVariable("KORLEX_SCREENSHOT_STEP");
     if (step.isEmpty())
         return;
+    QTimer::singleShot(0, &window, [&window, step]() { showStepPage(window, step); });
     auto *look = new QTimer(&window);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -77,7 +85,7 @@ void startFromEnvironment(MainWindow &window)
         if (!firstDeviceConnected(window) && clock->elapsed() < ConnectWaitMs)
             return;
         look->deleteLater();
-        runStep(window, step);
+        runStepOnDevice(window, step);
     });
     look->start(LookEveryMs);
 }
