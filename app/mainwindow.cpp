@@ -1,11 +1,23 @@
 #include "app/mainwindow.h"
 
-#include "device/usbthread.h"
-
-#include "ui_mainwindow.h"
+#include "app/framelesswindow.h"
+#include "catalogue/devicemodels.h"
+#include "device/device.h"
+#include "device/devicemanager.h"
+#include "device/ui/connectionbar.h"
+#include "device/ui/deviceinfopage.h"
+#include "device/ui/jobdialog.h"
+#include "pictures/ui/customisationpage.h"
+#include "shell/about.h"
+#include "shell/help.h"
+#include "shell/texts.h"
+#include "upgrade/ui/upgradepage.h"
 #include "widgets/msgbox.h"
 
+#include "ui_mainwindow.h"
+
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -22,7 +34,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
-#include <QtMath>
+#include <QTranslator>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -45,21 +57,14 @@ const char *const closeButtonHoverSheet
         = "QPushButton:hover{background-color: red;border: 1px solid red;}"
           "QPushButton:pressed{background-color: white;border: 1px solid red;}";
 
-const char *const deviceButtonSheet
-        = "QPushButton{background-color:white;border-radius: 5px;color:black}"
-          "QPushButton:disabled{background-color:gray;}QPushButton:hover{border: 1px solid red;}"
-          "QPushButton:pressed{border: 1px solid red;}";
-
 const char *const menuSheet = "border:2px solid rgb(85,255,255)";
 
 const char *const navigationSheet = "QListWidget{background-color: rgb(80, 90, 100);color:white;}"
                                     "QListWidget::Item:hover{background:skyblue; }"
                                     "QListWidget::item:selected{background:rgb(85, 255, 255);}";
 
-const char *const tabSheet = "QTabBar::tab:selected{background-color: rgb(85, 255, 255);color:red;}"
-                             "QTabBar::tab:disabled{width: 0; color: transparent;}";
-
-const char *const disabledGraySheet = "QPushButton:disabled{background-color:gray;}";
+// The navigation rows, one per page of the stack.
+enum : int { WelcomeRow = 0, DeviceRow = 1, UpgradeRow = 2, CustomisationRow = 3, RowCount = 4 };
 
 // WM_DEVICECHANGE: a device arrived or went away.
 const unsigned int deviceChangeMessage = 0x0219;
@@ -109,22 +114,17 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    loadLanguageSetting();
+    loadDeviceModelTable();
+    currentLanguage = storedLanguage();
 
-    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    setAttribute(Qt::WA_Hover);
+    m_frame = new FramelessWindow(this, ui->showMaxButton);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui->showMinButton, &QPushButton::clicked, this, &QWidget::showMinimized);
 
-    initConnections();
-    initTitleBar();
-    initDeviceBar();
-    initNavigation();
-    initPages();
-    initTabs();
-
-    initPicturePage();
-    initParameterPage();
-    initTempCurvePage();
-    initPowerCurvePage();
+    m_devices = new DeviceManager(hidBackend(), this);
+    buildTitleBar();
+    buildNavigation();
+    buildPages();
 
     // The pages whose contents can outgrow a small window (a 1280 x 720 screen) scroll; the
     // picture tab has its own scroll area.
@@ -137,57 +137,23 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     updateLanguageChecks(currentLanguage);
-    installLanguageSlots(currentLanguage);
+    installLanguage(currentLanguage);
 
     appendLog(tr(" 准备就绪"));
-
-    openUsbDeviceSlots();
-    connect(this, SIGNAL(reopenHidSignals()), this, SLOT(openUsbDeviceSlots()));
-
-    startDeviceMonitor();
+    // A device already plugged in is connected now, and every one plugged in later as it comes.
+    m_bar->start();
 }
 
 MainWindow::~MainWindow()
 {
-    stopUsbThread();
-    releasePictureEditor();
-    delete taskDialog;
-    taskDialog = nullptr;
-    // The two title-bar menus have no parent; the tool buttons do not own them.
-    delete systemMenu;
-    systemMenu = nullptr;
-    delete helpMenu;
-    helpMenu = nullptr;
+    // Every device's job is stopped and its worker joined while the pages that follow the jobs
+    // still exist.
+    delete m_devices;
+    m_devices = nullptr;
     delete ui;
-    ui = nullptr;
 }
 
-void MainWindow::initConnections()
-{
-    movingWindow = false;
-    resizePressed = false;
-    resizing = false;
-    maximized = false;
-
-    connect(ui->closeButton, SIGNAL(clicked()), this, SLOT(close()));
-    connect(ui->showMaxButton, SIGNAL(clicked()), this, SLOT(showMaxAndNoraml()));
-    connect(ui->showMinButton, SIGNAL(clicked()), this, SLOT(showMinimized()));
-
-    upgradeTimer = new QTimer(this);
-    readPicTimer = new QTimer(this);
-    writePicTimer = new QTimer(this);
-    for (QTimer *timer : {upgradeTimer, readPicTimer, writePicTimer})
-        timer->setInterval(100);
-    connect(upgradeTimer, SIGNAL(timeout()), this, SLOT(updateProgressBarValue()));
-    connect(readPicTimer, SIGNAL(timeout()), this, SLOT(loadReadPicSlots()));
-    connect(writePicTimer, SIGNAL(timeout()), this, SLOT(checkWritePicSlots()));
-    connect(usbThread(), SIGNAL(finished()), this, SLOT(workerFinishedSlots()));
-    // At exit the worker is stopped and given the moment it needs to end its exchange.
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-            []() { destroyUsbThread(); });
-}
-
-void MainWindow::initTitleBar()
+void MainWindow::buildTitleBar()
 {
     ui->titleFrame->setStyleSheet(QStringLiteral("background-color:black"));
     // Before the first show the label still has its construction size; its minimum size is
@@ -222,48 +188,54 @@ void MainWindow::initTitleBar()
 
     // The language captions name each language in itself and in Chinese; they are never
     // translated.
-    englishAction = new QAction(QStringLiteral("English(英文)"), this);
-    simplifiedChineseAction = new QAction(QStringLiteral("Simplified Chinese(简体中文)"), this);
-    traditionalChineseAction = new QAction(QStringLiteral("Traditional Chinese(繁体中文)"), this);
-    for (QAction *action : {englishAction, simplifiedChineseAction, traditionalChineseAction}) {
+    m_english = new QAction(QStringLiteral("English(英文)"), this);
+    m_english->setObjectName(QStringLiteral("englishAction"));
+    m_simplifiedChinese = new QAction(QStringLiteral("Simplified Chinese(简体中文)"), this);
+    m_simplifiedChinese->setObjectName(QStringLiteral("simplifiedChineseAction"));
+    m_traditionalChinese = new QAction(QStringLiteral("Traditional Chinese(繁体中文)"), this);
+    m_traditionalChinese->setObjectName(QStringLiteral("traditionalChineseAction"));
+    for (QAction *action : {m_english, m_simplifiedChinese, m_traditionalChinese}) {
         setPointSize(action, 10);
         action->setCheckable(true);
-        connect(action, SIGNAL(triggered(bool)), this, SLOT(languageSelectSlots()));
+        connect(action, &QAction::triggered, this, [this, action]() { selectLanguage(action); });
     }
 
-    languageMenu = new QMenu(this);
-    setPointSize(languageMenu, 20);
-    languageMenu->addAction(englishAction);
-    languageMenu->addSeparator();
-    languageMenu->addAction(simplifiedChineseAction);
-    languageMenu->addSeparator();
+    auto *systemMenu = new QMenu(this);
+    systemMenu->setObjectName(QStringLiteral("systemMenu"));
+    m_languageMenu = new QMenu(systemMenu);
+    m_languageMenu->setObjectName(QStringLiteral("languageMenu"));
+    setPointSize(m_languageMenu, 20);
+    m_languageMenu->addAction(m_english);
+    m_languageMenu->addSeparator();
+    m_languageMenu->addAction(m_simplifiedChinese);
+    m_languageMenu->addSeparator();
     // Traditional Chinese is in no menu: only a stored setting selects it.
 
-    quitAction = new QAction(this);
-    setPointSize(quitAction, 10);
-    connect(quitAction, SIGNAL(triggered()), this, SLOT(close()));
-
-    systemMenu = new QMenu;
-    systemMenu->addMenu(languageMenu);
+    m_quit = new QAction(this);
+    m_quit->setObjectName(QStringLiteral("quitAction"));
+    setPointSize(m_quit, 10);
+    connect(m_quit, &QAction::triggered, this, &QWidget::close);
+    systemMenu->addMenu(m_languageMenu);
     systemMenu->addSeparator();
-    systemMenu->addAction(quitAction);
+    systemMenu->addAction(m_quit);
     ui->languageToolButton->setMenu(systemMenu);
 
-    helpAction = new QAction(this);
-    aboutAction = new QAction(this);
-    setPointSize(helpAction, 10);
-    setPointSize(aboutAction, 10);
-    connect(helpAction, SIGNAL(triggered()), this, SLOT(helpSlots()));
-    connect(aboutAction, SIGNAL(triggered()), this, SLOT(aboutKorlexSlots()));
-
-    helpMenu = new QMenu;
-    helpMenu->addAction(helpAction);
-    helpMenu->addAction(aboutAction);
+    m_help = new QAction(this);
+    m_help->setObjectName(QStringLiteral("helpAction"));
+    m_about = new QAction(this);
+    m_about->setObjectName(QStringLiteral("aboutAction"));
+    setPointSize(m_help, 10);
+    setPointSize(m_about, 10);
+    connect(m_help, &QAction::triggered, this, &MainWindow::openHelp);
+    connect(m_about, &QAction::triggered, this, &MainWindow::showAbout);
+    auto *helpMenu = new QMenu(this);
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    helpMenu->addAction(m_help);
+    helpMenu->addAction(m_about);
     ui->helpToolButton->setMenu(helpMenu);
 
     systemMenu->setStyleSheet(QLatin1String(menuSheet));
     helpMenu->setStyleSheet(QLatin1String(menuSheet));
-
     setTitleBarTexts();
 }
 
@@ -271,147 +243,98 @@ void MainWindow::setTitleBarTexts()
 {
     ui->languageToolButton->setText(tr("系统(&S)"));
     ui->helpToolButton->setText(tr("帮助(&H)"));
-    languageMenu->setTitle(tr("语言选择"));
-    quitAction->setText(tr("退出(&Q)"));
-    helpAction->setText(tr("帮助文档(&H)"));
-    aboutAction->setText(tr("关于(&A)"));
+    m_languageMenu->setTitle(tr("语言选择"));
+    m_quit->setText(tr("退出(&Q)"));
+    m_help->setText(tr("帮助文档(&H)"));
+    m_about->setText(tr("关于(&A)"));
 }
 
-void MainWindow::initDeviceBar()
+void MainWindow::buildNavigation()
 {
-    const QString style = QLatin1String(deviceButtonSheet);
-    ui->freshButton->setStyleSheet(style);
-    ui->connnectButton->setStyleSheet(style);
-    ui->unconnectButton->setStyleSheet(style);
-    ui->runButton->setStyleSheet(style);
-    for (QPushButton *button :
-         {ui->freshButton, ui->connnectButton, ui->unconnectButton, ui->runButton})
-        setPointSize(button, 11);
-
-    connect(ui->freshButton, SIGNAL(clicked()), this, SLOT(freshUsbDeviceSlots()));
-    connect(ui->connnectButton, SIGNAL(clicked()), this, SLOT(openUsbDeviceSlots()));
-    connect(ui->unconnectButton, SIGNAL(clicked()), this, SLOT(closeUsbDeviceSlots()));
-    connect(ui->runButton, SIGNAL(clicked()), this, SLOT(runUsbDeviceSlots()));
-
-    setPointSize(ui->deviceNameLabel, 12);
-    ui->deviceNameLabel->setAlignment(Qt::AlignCenter);
-    ui->deviceNameLabel->setStyleSheet(QStringLiteral("color:white"));
-
-    setDeviceBarTexts();
-    setDeviceButtons(false);
-}
-
-void MainWindow::setDeviceBarTexts()
-{
-    ui->freshButton->setText(tr("刷新列表(&F)"));
-    ui->connnectButton->setText(tr("连接(&C)"));
-    ui->unconnectButton->setText(tr("断开(&D)"));
-    ui->runButton->setText(tr("运行设备(&R)"));
-    ui->deviceNameLabel->setText(tr("当前设备:"));
-}
-
-void MainWindow::initNavigation()
-{
-    static const char *const icons[4]
+    static const char *const icons[RowCount]
             = {":/list/ico/1.ico", ":/list/ico/2.ico", ":/list/ico/3.ico", ":/list/ico/4.ico"};
-    for (int i = 0; i < int(navItems.size()); ++i) {
+    for (const char *icon : icons) {
         auto *item = new QListWidgetItem;
-        item->setData(Qt::DecorationRole, QIcon(QLatin1String(icons[i])));
+        item->setData(Qt::DecorationRole, QIcon(QLatin1String(icon)));
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         item->setSizeHint(QSize(0, 32));
         QFont font = item->font();
         font.setPointSize(12);
         item->setFont(font);
         ui->listWidget->insertItem(ui->listWidget->count(), item);
-        navItems[i] = item;
     }
     setNavigationTexts();
 
     ui->listWidget->setStyleSheet(QLatin1String(navigationSheet));
-
-    ui->listWidget->setCurrentRow(0);
-    ui->stackedWidget->setCurrentIndex(0);
-    connect(ui->listWidget, SIGNAL(currentRowChanged(int)), ui->stackedWidget,
-            SLOT(setCurrentIndex(int)));
+    ui->listWidget->setCurrentRow(WelcomeRow);
+    ui->stackedWidget->setCurrentIndex(WelcomeRow);
+    connect(ui->listWidget, &QListWidget::currentRowChanged, ui->stackedWidget,
+            &QStackedWidget::setCurrentIndex);
 }
 
 void MainWindow::setNavigationTexts()
 {
-    navItems[0]->setData(Qt::DisplayRole, trMain(" 欢迎界面"));
-    navItems[1]->setData(Qt::DisplayRole, trMain(" 设备信息"));
-    navItems[2]->setData(Qt::DisplayRole, trMain(" 程序升级"));
-    navItems[3]->setData(Qt::DisplayRole, trMain(" 用户定制"));
+    static const char *const texts[RowCount]
+            = {QT_TRANSLATE_NOOP("main", " 欢迎界面"), QT_TRANSLATE_NOOP("main", " 设备信息"),
+               QT_TRANSLATE_NOOP("main", " 程序升级"), QT_TRANSLATE_NOOP("main", " 用户定制")};
+    for (int row = 0; row < RowCount; ++row)
+        ui->listWidget->item(row)->setData(Qt::DisplayRole, trMain(texts[row]));
 }
 
-void MainWindow::initPages()
+void MainWindow::buildPages()
 {
     ui->welcomeLogLabel->setStyleSheet(
             QStringLiteral("border-image: url(:/log/log/welcomPic.png);"));
 
-    ui->binFileLabel->setAlignment(Qt::AlignCenter);
-    ui->binFilePathLineEdit->clear();
-    ui->textLabel->setAlignment(Qt::AlignCenter);
-    connect(ui->openBinFileButton, SIGNAL(clicked()), this, SLOT(openBinFileSlots()));
-    connect(ui->downloadButton, SIGNAL(clicked()), this, SLOT(downloadBinfileSlots()));
+    m_bar = new ConnectionBar(m_devices, ui->toolFrame, this);
+    m_infoPage = new DeviceInfoPage(ui->page_2, this);
+    m_upgradePage = new UpgradePage(ui->page_3, this);
+    m_customisation = new CustomisationPage(ui->page_4, this);
 
-    const QString grayWhenDisabled = QLatin1String(disabledGraySheet);
-    ui->readFromDeviceButton->setStyleSheet(grayWhenDisabled);
-    ui->writeToDeviceButton->setStyleSheet(grayWhenDisabled);
-    ui->loadConfigButton->setStyleSheet(grayWhenDisabled);
-    ui->saveConfigButton->setStyleSheet(grayWhenDisabled);
-    ui->resetDefaultButton->setStyleSheet(grayWhenDisabled);
-    connect(ui->readFromDeviceButton, SIGNAL(clicked()), this, SLOT(readFromDeviceSlots()));
-    connect(ui->writeToDeviceButton, SIGNAL(clicked()), this, SLOT(writeToDeviceSlots()));
-    connect(ui->loadConfigButton, SIGNAL(clicked()), this, SLOT(loadConfigSlots()));
-    connect(ui->saveConfigButton, SIGNAL(clicked()), this, SLOT(saveConfigSlots()));
-    connect(ui->resetDefaultButton, SIGNAL(clicked()), this, SLOT(resetAllSlots()));
-
-    setPageTexts();
-}
-
-void MainWindow::setPageTexts()
-{
-    ui->binFileLabel->setText(tr("选择文件"));
-    ui->openBinFileButton->setText(tr("选择(&C)"));
-    ui->downloadButton->setText(tr("下载(&U)"));
-    ui->textLabel->setText(tr("文本信息"));
-
-    ui->readFromDeviceButton->setText(tr("从设备读取(&1)"));
-    ui->writeToDeviceButton->setText(tr("写入到设备(&2)"));
-    ui->loadConfigButton->setText(trMain("加载配置文件") + QStringLiteral("(&3)"));
-    ui->saveConfigButton->setText(trMain("保存配置文件") + QStringLiteral("(&4)"));
-    ui->resetDefaultButton->setText(tr("全部恢复默认(&5)"));
-
+    connect(m_bar, &ConnectionBar::logLine, this, &MainWindow::appendLog);
+    for (DevicePage *page :
+         std::initializer_list<DevicePage *>{m_infoPage, m_upgradePage, m_customisation})
+        connect(page, &DevicePage::logLine, this, &MainWindow::appendLog);
+    connect(m_bar, &ConnectionBar::deviceChosen, this, &MainWindow::chooseDevice);
+    // The foreign device's own program has started: make way for it.
+    connect(m_bar, &ConnectionBar::handOverRequested, this,
+            [this]() { QTimer::singleShot(1, this, &QWidget::close); });
+    connect(m_customisation, &CustomisationPage::offered, this, &MainWindow::offerCustomisation);
     ui->rizhiGroupBox->setTitle(tr("日志"));
-}
-
-void MainWindow::initTabs()
-{
-    setTabTexts();
-    ui->tabWidget->setStyleSheet(QLatin1String(tabSheet));
-    ui->tabWidget->setCurrentIndex(0);
-}
-
-void MainWindow::setTabTexts()
-{
-    ui->tabWidget->setTabText(0, tr("    显示    "));
-    ui->tabWidget->setTabText(1, tr("    参数    "));
-    ui->tabWidget->setTabText(2, tr("   温度曲线    "));
-    ui->tabWidget->setTabText(3, tr("  功率曲线    "));
 }
 
 void MainWindow::retranslateCodeTexts()
 {
     setTitleBarTexts();
-    setDeviceBarTexts();
+    m_bar->retranslate();
     setNavigationTexts();
-    setPageTexts();
-    setTabTexts();
+    m_upgradePage->retranslate();
+    m_customisation->retranslate();
+    ui->rizhiGroupBox->setTitle(tr("日志"));
+}
 
-    retranslatePicturePage();
-    ui->wenkongGroupBox->retranslateGroup();
-    retranslateParameterPage();
-    retranslateCurvePages();
+void MainWindow::chooseDevice(Device *device)
+{
+    m_infoPage->setDevice(device);
+    m_upgradePage->setDevice(device);
+    m_customisation->setDevice(device);
+}
+
+void MainWindow::offerCustomisation(bool offered)
+{
+    // The colour screens have no customisation page; the welcome page shows whenever the
+    // entry comes or goes.
+    QListWidgetItem *item = ui->listWidget->item(CustomisationRow);
+    if (offered) {
+        if (item->isHidden()) {
+            item->setHidden(false);
+            ui->listWidget->setCurrentRow(WelcomeRow);
+        }
+    } else {
+        item->setHidden(true);
+        if (ui->listWidget->currentRow() == CustomisationRow)
+            ui->listWidget->setCurrentRow(WelcomeRow);
+    }
 }
 
 void MainWindow::appendLog(const QString &text)
@@ -434,17 +357,126 @@ void MainWindow::logWorkingFolder()
     appendLog(tr(" 工作文件夹: ") + QDir::toNativeSeparators(QDir::currentPath()));
 }
 
-QString MainWindow::trMain(const char *text)
+void MainWindow::setResultPauseScale(double scale)
 {
-    return QCoreApplication::translate("main", text);
+    JobDialog::setPauseScale(scale);
 }
 
-void MainWindow::setDeviceButtons(bool connected)
+void MainWindow::selectLanguage(QAction *action)
 {
-    ui->freshButton->setEnabled(!connected);
-    ui->connnectButton->setEnabled(!connected);
-    ui->unconnectButton->setEnabled(connected);
-    ui->runButton->setEnabled(connected);
+    ui->rizhiTextEdit->clear();
+
+    // These three lines are written in the language being switched to and never translated.
+    Language language = English;
+    if (action == m_english) {
+        appendLog(QStringLiteral(" Switch language to English"));
+        language = English;
+    } else if (action == m_simplifiedChinese) {
+        appendLog(QStringLiteral(" 切换语言至简体中文"));
+        language = SimplifiedChinese;
+    } else if (action == m_traditionalChinese) {
+        appendLog(QStringLiteral(" 切换语言至繁体中文"));
+        language = TraditionalChinese;
+    }
+
+    currentLanguage = language;
+    storeLanguage(language);
+    updateLanguageChecks(language);
+    installLanguage(language);
+}
+
+void MainWindow::installLanguage(Language language)
+{
+    if (m_translator) {
+        QCoreApplication::removeTranslator(m_translator);
+        delete m_translator;
+        m_translator = nullptr;
+    }
+    m_translator = new QTranslator(this);
+    if (!m_translator->load(translationFile(language)))
+        return; // the texts stay as they are
+
+    QCoreApplication::installTranslator(m_translator);
+    ui->retranslateUi(this);
+    retranslateCodeTexts();
+}
+
+void MainWindow::updateLanguageChecks(Language language)
+{
+    if (!isKnownLanguage(language))
+        return;
+    m_english->setChecked(language == English);
+    m_simplifiedChinese->setChecked(language == SimplifiedChinese);
+    m_traditionalChinese->setChecked(language == TraditionalChinese);
+}
+
+QString MainWindow::helpFilePath() const
+{
+    if (m_english->isChecked())
+        return ::helpFilePath(English);
+    if (m_simplifiedChinese->isChecked())
+        return ::helpFilePath(SimplifiedChinese);
+    if (m_traditionalChinese->isChecked())
+        return ::helpFilePath(TraditionalChinese);
+    return QString();
+}
+
+void MainWindow::openHelp()
+{
+    const QString path = helpFilePath();
+    if (path.isEmpty())
+        return;
+    const QString problem = openHelpFile(path);
+    if (!problem.isEmpty())
+        appendLog(problem);
+}
+
+void MainWindow::showAbout()
+{
+    About about(nullptr);
+    about.exec();
+}
+
+bool MainWindow::confirmClose()
+{
+    bool upgrading = false;
+    bool writingPictures = false;
+    QList<Job *> running;
+    for (Device *device : m_devices->devices()) {
+        Job *job = device->currentJob();
+        if (!job)
+            continue;
+        running << job;
+        upgrading = upgrading || job->kind() == JobKind::Upgrade;
+        writingPictures = writingPictures || job->kind() == JobKind::PictureWrite;
+    }
+    if (upgrading || writingPictures) {
+        QStringList consequences;
+        if (upgrading)
+            consequences << trMain("正在升级固件: 现在关闭会使设备停留在引导程序中, "
+                                   "直到再次用升级文件升级。");
+        if (writingPictures)
+            consequences << trMain("正在向设备写入图片: 现在关闭会使设备上的图片不完整。");
+        const bool closing
+                = QuestionBox::ask(trMain(" 提示 "), consequences.join(QLatin1Char('\n')),
+                                   trMain("强制关闭(&C)"), trMain("继续运行(&K)"), this);
+        if (!closing)
+            return false;
+    }
+    // Nothing is asked for after this; the jobs end within a moment, and the device manager
+    // joins their workers when the window goes.
+    for (Job *job : qAsConst(running))
+        job->cancel();
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!confirmClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result)
@@ -454,44 +486,11 @@ bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *r
 #ifdef Q_OS_WIN
     const MSG *msg = static_cast<const MSG *>(message);
     if (msg && msg->message == deviceChangeMessage)
-        openUsbDeviceSlots();
+        m_bar->connectDevices();
 #else
     Q_UNUSED(message)
     Q_UNUSED(deviceChangeMessage)
 #endif
     // Qt goes on handling every message.
     return false;
-}
-
-int MainWindow::scaledPause(int ms) const
-{
-    return qMax(0, qRound(ms * resultPauseScale));
-}
-
-void MainWindow::finishTaskDialog(const QString &resultText, int pauseMs, bool showState,
-                                  const std::function<void()> &afterClose)
-{
-    SendDataMsgBox *dialog = taskDialog;
-    // Closes and deletes the dialog this call was made for. A new job may have opened its own
-    // dialog in the meantime; that one stays.
-    auto closeDialog = [this, dialog, afterClose]() {
-        if (taskDialog == dialog)
-            taskDialog = nullptr;
-        if (dialog) {
-            dialog->close();
-            delete dialog;
-        }
-        if (afterClose)
-            afterClose();
-    };
-
-    if (!showState || !dialog) {
-        closeDialog();
-        return;
-    }
-    dialog->setTaskState(resultText);
-    dialog->setButtonEnabled(true);
-    // The result stays visible for the pause while the event loop keeps running; the timer
-    // dies with the window, whose destructor deletes a dialog still shown.
-    QTimer::singleShot(scaledPause(pauseMs), this, closeDialog);
 }

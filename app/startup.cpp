@@ -5,11 +5,78 @@
 #include <QDir>
 #include <QStandardPaths>
 
+namespace {
+
+// Qt's own command-line options, which QApplication takes out of the arguments (with one dash
+// or two): those that take the next argument as their value, and those that stand alone. An
+// option may also carry its value after "=".
+const char *const qtOptionsWithValue[] = {"platform",
+                                          "platformpluginpath",
+                                          "platformtheme",
+                                          "plugin",
+                                          "qwindowgeometry",
+                                          "qwindowicon",
+                                          "qwindowtitle",
+                                          "session",
+                                          "display",
+                                          "geometry",
+                                          "style",
+                                          "stylesheet",
+                                          "name",
+                                          "title",
+                                          "icon",
+                                          "visual",
+                                          "ncols",
+                                          "cmap",
+                                          "font",
+                                          "fn",
+                                          "bg",
+                                          "background",
+                                          "fg",
+                                          "foreground",
+                                          "btn",
+                                          "button",
+                                          "im",
+                                          "inputstyle",
+                                          "fontengine",
+                                          "dialogs"};
+const char *const qtOptionsAlone[] = {"reverse", "widgetcount", "nograb",        "dograb",
+                                      "sync",    "testability", "qmljsdebugger", "nativeui"};
+
+// How many arguments a Qt option at arguments[i] takes (itself and its value); 0 when it is
+// none of Qt's.
+int qtOptionLength(const QStringList &arguments, int i)
+{
+    QString name = arguments.at(i);
+    if (!name.startsWith(QLatin1Char('-')))
+        return 0;
+    name.remove(0, name.startsWith(QLatin1String("--")) ? 2 : 1);
+    const int equals = name.indexOf(QLatin1Char('='));
+    const bool inlineValue = equals >= 0;
+    if (inlineValue)
+        name.truncate(equals);
+    for (const char *option : qtOptionsWithValue) {
+        if (name == QLatin1String(option))
+            return inlineValue || i + 1 >= arguments.size() ? 1 : 2;
+    }
+    for (const char *option : qtOptionsAlone) {
+        if (name == QLatin1String(option))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 StartOptions parseStartOptions(const QStringList &arguments)
 {
     StartOptions options;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &arg = arguments.at(i);
+        if (const int length = qtOptionLength(arguments, i)) {
+            i += length - 1;
+            continue;
+        }
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")
             || arg == QLatin1String("-?"))
             options.help = true;

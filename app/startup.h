@@ -4,8 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// The program's own command-line options. Qt's options (-platform, -style, ...) are taken out
-// by QApplication before these are read.
+// The program's own command-line options. They are read before the application object exists,
+// so that a wrong argument is reported without a display; Qt's own options (-platform, -style,
+// ...) are passed over and left to QApplication.
 struct StartOptions
 {
     bool help = false;

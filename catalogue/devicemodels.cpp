@@ -124,7 +124,7 @@ void setSessionStartupValues()
     }
 }
 
-void loadDeviceModelsFrom(const QString &fileName)
+void loadDeviceModelTableFrom(const QString &fileName)
 {
     DeviceModelTable &table = deviceModels();
     table.clear();
@@ -133,6 +133,16 @@ void loadDeviceModelsFrom(const QString &fileName)
         rows = builtInDeviceModelRows();
     for (const QString &row : qAsConst(rows))
         table.appendRow(row);
+}
+
+void loadDeviceModelTable()
+{
+    loadDeviceModelTableFrom(QDir::currentPath() + QStringLiteral("/dev/device"));
+}
+
+void loadDeviceModelsFrom(const QString &fileName)
+{
+    loadDeviceModelTableFrom(fileName);
     setSessionStartupValues();
 }
 

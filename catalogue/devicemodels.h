@@ -29,6 +29,11 @@ DeviceModelTable &deviceModels();
 // The rows used when the model file is missing or empty.
 QStringList builtInDeviceModelRows();
 
+// Fills the table from <current directory>/dev/device (or the built-in rows), and only the table:
+// the device objects take what they need from it when they connect.
+void loadDeviceModelTable();
+void loadDeviceModelTableFrom(const QString &fileName);
+
 // Fills the table from <current directory>/dev/device (or the built-in rows) and sets the
 // session's start-up values.
 void loadDeviceModels();

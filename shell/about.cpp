@@ -1,7 +1,5 @@
 #include "shell/about.h"
 
-#include "app/mainwindow.h"
-
 #include <QCoreApplication>
 #include <QFont>
 #include <QFrame>
@@ -100,12 +98,4 @@ void About::mouseReleaseEvent(QMouseEvent *event)
 {
     moving = false;
     QDialog::mouseReleaseEvent(event);
-}
-
-void MainWindow::aboutKorlexSlots()
-{
-    auto *about = new About(nullptr);
-    about->hide();
-    about->exec();
-    delete about;
 }

@@ -1,11 +1,11 @@
 // The help command: the user guide in the language of the interface, opened in the desktop's
 // browser (on Windows the .chm documents under the working directory).
 
-#include "app/mainwindow.h"
+#include "shell/help.h"
 
+#include "shell/texts.h"
 #include "widgets/msgbox.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -36,45 +36,50 @@ QString guideIndex(const QString &language)
 
 } // namespace
 
-QString MainWindow::helpFilePath() const
+QString helpFilePath(Language language)
 {
 #ifdef Q_OS_WIN
     QString name;
-    if (englishAction->isChecked())
+    switch (language) {
+    case English:
         name = QStringLiteral("/chm/3.chm");
-    else if (simplifiedChineseAction->isChecked())
+        break;
+    case SimplifiedChinese:
         name = QStringLiteral("/chm/1.chm");
-    else if (traditionalChineseAction->isChecked())
+        break;
+    case TraditionalChinese:
         name = QStringLiteral("/chm/2.chm");
-    else
+        break;
+    default:
         return QString();
+    }
     // The help documents live under the working directory, not beside the program.
     return QDir::currentPath() + name;
 #else
     // There is no Traditional Chinese guide; its readers get the Simplified Chinese one.
-    if (englishAction->isChecked())
+    switch (language) {
+    case English:
         return guideIndex(QStringLiteral("en"));
-    if (simplifiedChineseAction->isChecked() || traditionalChineseAction->isChecked())
+    case SimplifiedChinese:
+    case TraditionalChinese:
         return guideIndex(QStringLiteral("zh_CN"));
-    return QString();
+    default:
+        return QString();
+    }
 #endif
 }
 
-void MainWindow::helpSlots()
+QString openHelpFile(const QString &path)
 {
-    const QString path = helpFilePath();
-    if (path.isEmpty())
-        return;
-
     QString problem;
     if (!QFileInfo(path).isFile())
-        problem = tr("找不到帮助文档:");
+        problem = trWindow("找不到帮助文档:");
     else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        problem = tr("无法打开帮助文档:");
+        problem = trWindow("无法打开帮助文档:");
     if (problem.isEmpty())
-        return;
+        return QString();
 
     const QString shownPath = QDir::toNativeSeparators(path);
-    appendLog(QLatin1Char(' ') + problem + QLatin1Char(' ') + shownPath);
     delete new MsgBox(trMain(" 提示 "), problem + QLatin1Char('\n') + shownPath, 3000);
+    return QLatin1Char(' ') + problem + QLatin1Char(' ') + shownPath;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots that the README, the AppStream metadata and the user guide show: the
 # program runs under its own Xvfb against the virtual device, in English and in Chinese, and a
-# test-only hook (KORLEX_SCREENSHOT_STEP, see app/main.cpp) puts the window into each state.
+# test-only hook (KORLEX_SCREENSHOT_STEP, see app/screenshotdriver.h) puts the window into each
+# state.
 #
 # Usage: tools/screenshots.sh [--program PATH] [--output DIR]
 #   --program  the korlex-tool to run (default: build-package/app/korlex-tool)

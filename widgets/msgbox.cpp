@@ -1,6 +1,6 @@
 #include "widgets/msgbox.h"
 
-#include "shell/language.h"
+#include "widgets/language.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -134,6 +134,7 @@ void SendDataMsgBox::setupLayout()
         return label;
     };
     taskNameLabel = valueLabel("taskNameLabel", QStringLiteral("Task Name:"));
+    deviceLabel = valueLabel("deviceLabel", QString());
     stateLabel = valueLabel("stateLabel", QStringLiteral("The task is running"));
 
     progressBar = new QProgressBar(this);
@@ -153,8 +154,10 @@ void SendDataMsgBox::setupLayout()
     okButton->setEnabled(true);
     connect(okButton, &QPushButton::clicked, this, &QDialog::close);
 
-    auto row = [this](const QString &caption, QWidget *value) {
+    auto row = [this](const QString &caption, QWidget *value, QLabel **captionLabel = nullptr) {
         auto *label = new QLabel(caption, this);
+        if (captionLabel)
+            *captionLabel = label;
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setFixedHeight(25);
         // 80 pixels, or wider when the font needs it for the longest caption.
@@ -170,6 +173,9 @@ void SendDataMsgBox::setupLayout()
     layout->setContentsMargins(0, 0, 0, 8);
     layout->addWidget(titleLabel);
     layout->addLayout(row(QString(), taskNameLabel));
+    layout->addLayout(row(QStringLiteral("Device:"), deviceLabel, &deviceCaption));
+    deviceCaption->hide();
+    deviceLabel->hide();
     layout->addLayout(row(QStringLiteral("State:"), stateLabel));
     layout->addLayout(row(QStringLiteral("indicator:"), progressBar));
     layout->addLayout(row(QCoreApplication::translate("about", "Progress:"), percentLabel));
@@ -189,6 +195,13 @@ void SendDataMsgBox::setTitleText(const QString &text, int px)
 void SendDataMsgBox::setTaskName(const QString &name)
 {
     taskNameLabel->setText(name);
+}
+
+void SendDataMsgBox::setDeviceName(const QString &name)
+{
+    deviceLabel->setText(name);
+    deviceLabel->setVisible(!name.isEmpty());
+    deviceCaption->setVisible(!name.isEmpty());
 }
 
 void SendDataMsgBox::setTaskState(const QString &state)
@@ -250,4 +263,60 @@ QString SendDataMsgBox::percentText(int value, int min, int max)
 QString SendDataMsgBox::elapsedText(int ms)
 {
     return QString::number(float(ms) / 1000.0f, 'f', 1) + QStringLiteral(" s");
+}
+
+// ------------------------------------------------------------------------------------------------
+// QuestionBox
+
+QuestionBox::QuestionBox(const QString &title, const QString &text, const QString &yesText,
+                         const QString &noText, QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setStyleSheet(QString::fromLatin1(dialogStyle));
+    setWindowModality(Qt::ApplicationModal);
+
+    titleLabel = new QLabel(title, this);
+    titleLabel->setObjectName(QStringLiteral("titleLabel"));
+    titleLabel->setFixedHeight(30);
+    titleLabel->setStyleSheet(QString::fromLatin1(titleStyle));
+
+    messageLabel = new QLabel(text, this);
+    messageLabel->setObjectName(QStringLiteral("messageLabel"));
+    messageLabel->setAlignment(Qt::AlignCenter);
+    messageLabel->setWordWrap(true);
+    QFont font = messageLabel->font();
+    font.setPixelSize(currentLanguage == English ? 12 : 16);
+    messageLabel->setFont(font);
+
+    yesButton = makeButton(yesText, this);
+    yesButton->setObjectName(QStringLiteral("yesButton"));
+    noButton = makeButton(noText, this);
+    noButton->setObjectName(QStringLiteral("noButton"));
+    // A caption longer than the usual button keeps all of its text.
+    for (QPushButton *button : {yesButton, noButton})
+        button->setFixedWidth(qMax(150, button->sizeHint().width() + 12));
+    connect(yesButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(noButton, &QPushButton::clicked, this, &QDialog::reject);
+    noButton->setDefault(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(yesButton);
+    buttons->addWidget(noButton);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->addWidget(titleLabel);
+    layout->addWidget(messageLabel, 1);
+    layout->addLayout(buttons);
+
+    resize(460, 170);
+}
+
+bool QuestionBox::ask(const QString &title, const QString &text, const QString &yesText,
+                      const QString &noText, QWidget *parent)
+{
+    QuestionBox box(title, text, yesText, noText, parent);
+    return box.exec() == QDialog::Accepted;
 }

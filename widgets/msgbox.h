@@ -43,6 +43,8 @@ public:
     explicit SendDataMsgBox(QWidget *parent = nullptr);
 
     void setTaskName(const QString &name);
+    // The device the task runs on, in a row of its own; an empty name hides the row.
+    void setDeviceName(const QString &name);
     void setTaskState(const QString &state);
     void setProgressRange(int min, int max);
     void setProgressValue(int value);
@@ -65,11 +67,34 @@ private:
 
     QLabel *titleLabel = nullptr;
     QLabel *taskNameLabel = nullptr;
+    QLabel *deviceLabel = nullptr;
+    QLabel *deviceCaption = nullptr;
     QLabel *stateLabel = nullptr;
     QProgressBar *progressBar = nullptr;
     QLabel *percentLabel = nullptr;
     QLabel *elapsedLabel = nullptr;
     QPushButton *okButton = nullptr;
+};
+
+// A question in the style of the message box: a title strip, the question and two buttons.
+// ask() runs it modally and tells whether the first button was pressed; closing it any other
+// way answers no.
+class QuestionBox : public QDialog
+{
+    Q_OBJECT
+
+public:
+    QuestionBox(const QString &title, const QString &text, const QString &yesText,
+                const QString &noText, QWidget *parent = nullptr);
+
+    static bool ask(const QString &title, const QString &text, const QString &yesText,
+                    const QString &noText, QWidget *parent = nullptr);
+
+private:
+    QLabel *titleLabel = nullptr;
+    QLabel *messageLabel = nullptr;
+    QPushButton *yesButton = nullptr;
+    QPushButton *noButton = nullptr;
 };
 
 #endif // WIDGETS_MSGBOX_H

@@ -1,6 +1,6 @@
 #include "widgets/myframe.h"
 
-#include "device/session.h"
+#include "device/deviceidentity.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -47,17 +47,21 @@ QString MyFrame::caption(int row)
     }
 }
 
-void MyFrame::refreshInfo()
+void MyFrame::showIdentity(const DeviceIdentity &identity)
 {
-    const DeviceSession &session = deviceSession();
-    valueTexts[0] = session.productName;
-    valueTexts[1] = session.modelName;
-    valueTexts[2] = session.deviceCode;
+    // What the model table names (product, model, chip id) is kept from the device shown before
+    // when the table does not know this one; so is a firmware version the reply did not carry.
+    if (identity.model.known) {
+        valueTexts[0] = identity.model.productName;
+        valueTexts[1] = identity.model.modelCode;
+        valueTexts[2] = identity.chipId;
+        valueTexts[7] = identity.model.modelCode;
+    }
     valueTexts[3].clear();
-    valueTexts[4] = session.firmwareVersion;
-    valueTexts[5] = session.firmwareDescription;
-    valueTexts[6] = session.softwareVersion;
-    valueTexts[7] = session.softwareDescription;
+    if (!identity.firmwareVersion.isEmpty())
+        valueTexts[4] = identity.firmwareVersion;
+    valueTexts[5].clear();
+    valueTexts[6] = identity.softwareVersion;
     update();
 }
 

@@ -7,6 +7,8 @@
 
 #include <array>
 
+struct DeviceIdentity;
+
 // The device information panel: a hand-painted two-column table of eight rows, captions on the
 // left and the connected device's texts on the right. Rows 0 to 2 stay at the top, rows 4 to 7
 // at the bottom, and row 3 is an empty area that takes up the rest of the height.
@@ -19,8 +21,8 @@ public:
 
     explicit MyFrame(QWidget *parent = nullptr);
 
-    // Takes the texts of the last information read from the device session and repaints.
-    void refreshInfo();
+    // Takes the texts of a device's information and repaints.
+    void showIdentity(const DeviceIdentity &identity);
 
     // Where the value of a row was drawn by the last paint (a null rectangle for row 3).
     QRect valueRect(int row) const;

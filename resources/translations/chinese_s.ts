@@ -566,6 +566,70 @@
         <source>此图片已修改, 尚未写入设备</source>
         <translation>此图片已修改, 尚未写入设备</translation>
     </message>
+    <message>
+        <source>正在升级固件: 现在关闭会使设备停留在引导程序中, 直到再次用升级文件升级。</source>
+        <translation>正在升级固件: 现在关闭会使设备停留在引导程序中, 直到再次用升级文件升级。</translation>
+    </message>
+    <message>
+        <source>正在向设备写入图片: 现在关闭会使设备上的图片不完整。</source>
+        <translation>正在向设备写入图片: 现在关闭会使设备上的图片不完整。</translation>
+    </message>
+    <message>
+        <source>强制关闭(&amp;C)</source>
+        <translation>强制关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>继续运行(&amp;K)</source>
+        <translation>继续运行(&amp;K)</translation>
+    </message>
+    <message>
+        <source>设备处于引导程序中, 没有说明它是哪一种设备, 无法检查升级文件是否适用于它。该文件是为 %1 制作的。确定要写入吗?</source>
+        <translation>设备处于引导程序中, 没有说明它是哪一种设备, 无法检查升级文件是否适用于它。该文件是为 %1 制作的。确定要写入吗?</translation>
+    </message>
+    <message>
+        <source>写入(&amp;W)</source>
+        <translation>写入(&amp;W)</translation>
+    </message>
+    <message>
+        <source>取消(&amp;C)</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source> 设备正在重新启动, 正在验证固件</source>
+        <translation> 设备正在重新启动, 正在验证固件</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时无法与其他插入的设备区分。请只插入要升级的设备后重试。</source>
+        <translation> 原因: 设备在%1时无法与其他插入的设备区分。请只插入要升级的设备后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时回答了STOP, 没有接受该图片。请检查图片后重试。</source>
+        <translation> 原因: 设备在%1时回答了STOP, 没有接受该图片。请检查图片后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时被拔出。设备重新连接后请再次读取或写入图片。</source>
+        <translation> 原因: 设备在%1时被拔出。设备重新连接后请再次读取或写入图片。</translation>
+    </message>
+    <message>
+        <source> 原因: 图片作业在%1时超过了时间限制。请检查USB连接后重试。</source>
+        <translation> 原因: 图片作业在%1时超过了时间限制。请检查USB连接后重试。</translation>
+    </message>
+    <message>
+        <source> 原因: 第 %1 张图片无法保存: %2。请检查磁盘空间和文件夹的权限。</source>
+        <translation> 原因: 第 %1 张图片无法保存: %2。请检查磁盘空间和文件夹的权限。</translation>
+    </message>
+    <message>
+        <source> 原因: 图片文件夹无法写入: %1。请检查磁盘空间和文件夹的权限。</source>
+        <translation> 原因: 图片文件夹无法写入: %1。请检查磁盘空间和文件夹的权限。</translation>
+    </message>
+    <message>
+        <source>设备正忙: 请等待当前作业结束后重试</source>
+        <translation>设备正忙: 请等待当前作业结束后重试</translation>
+    </message>
+    <message>
+        <source>该设备不支持此操作</source>
+        <translation>该设备不支持此操作</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

@@ -566,6 +566,70 @@
         <source>此图片已修改, 尚未写入设备</source>
         <translation>Changed, not yet written to the device</translation>
     </message>
+    <message>
+        <source>正在升级固件: 现在关闭会使设备停留在引导程序中, 直到再次用升级文件升级。</source>
+        <translation>A firmware upgrade is running: closing now leaves the device in its boot loader until it is upgraded again with an upgrade file.</translation>
+    </message>
+    <message>
+        <source>正在向设备写入图片: 现在关闭会使设备上的图片不完整。</source>
+        <translation>Pictures are being written to the device: closing now leaves its pictures incomplete.</translation>
+    </message>
+    <message>
+        <source>强制关闭(&amp;C)</source>
+        <translation>&amp;Close anyway</translation>
+    </message>
+    <message>
+        <source>继续运行(&amp;K)</source>
+        <translation>&amp;Keep running</translation>
+    </message>
+    <message>
+        <source>设备处于引导程序中, 没有说明它是哪一种设备, 无法检查升级文件是否适用于它。该文件是为 %1 制作的。确定要写入吗?</source>
+        <translation>The device is in its boot loader and has not said which device it is, so the upgrade file cannot be checked against it. The file is made for %1. Write it to the device?</translation>
+    </message>
+    <message>
+        <source>写入(&amp;W)</source>
+        <translation>&amp;Write</translation>
+    </message>
+    <message>
+        <source>取消(&amp;C)</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source> 设备正在重新启动, 正在验证固件</source>
+        <translation> The device is restarting; verifying its firmware</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时无法与其他插入的设备区分。请只插入要升级的设备后重试。</source>
+        <translation> Cause: while %1 the device could not be told apart from the other devices plugged in. Plug in only the device to upgrade and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时回答了STOP, 没有接受该图片。请检查图片后重试。</source>
+        <translation> Cause: the device answered STOP while %1 and did not take the picture. Check the picture and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 设备在%1时被拔出。设备重新连接后请再次读取或写入图片。</source>
+        <translation> Cause: the device was unplugged while %1. Read or write the pictures again once the device is connected again.</translation>
+    </message>
+    <message>
+        <source> 原因: 图片作业在%1时超过了时间限制。请检查USB连接后重试。</source>
+        <translation> Cause: the picture job made no progress within its time limit while %1. Check the USB connection and try again.</translation>
+    </message>
+    <message>
+        <source> 原因: 第 %1 张图片无法保存: %2。请检查磁盘空间和文件夹的权限。</source>
+        <translation> Cause: picture %1 could not be saved: %2. Check the free disk space and the folder&apos;s permissions.</translation>
+    </message>
+    <message>
+        <source> 原因: 图片文件夹无法写入: %1。请检查磁盘空间和文件夹的权限。</source>
+        <translation> Cause: the picture folder cannot be written: %1. Check the free disk space and the folder&apos;s permissions.</translation>
+    </message>
+    <message>
+        <source>设备正忙: 请等待当前作业结束后重试</source>
+        <translation>The device is busy: wait for the running job to end and try again</translation>
+    </message>
+    <message>
+        <source>该设备不支持此操作</source>
+        <translation>This device does not support this operation</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

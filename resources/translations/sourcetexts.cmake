@@ -24,6 +24,7 @@ string(REPLACE "," ";" tsFiles "${TS_FILES}")
 # helper function | context it translates in | class whose texts count (empty: any)
 set(helpers
     "trMain|main|"
+    "trWindow|MainWindow|"
     "trAbout|about|"
     "text|editor|BmpEditor"
 )

@@ -3,13 +3,13 @@
 // byte for byte the window's (for the pictures, once the window has read the device's).
 
 #include "app/mainwindow.h"
-#include "device/session.h"
-#include "device/transport.h"
+#include "device/hidbackend.h"
 #include "pictures/resourcefile.h"
+#include "pictures/ui/customisationpage.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "support/testsupport.h"
-#include "ui_mainwindow.h"
+#include "support/windowhelpers.h"
 #include "virtualdevice/virtualbusserver.h"
 #include "virtualdevice/virtualdevice.h"
 
@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -85,10 +86,7 @@ void CliWindowTest::initTestCase()
 
 void CliWindowTest::cleanup()
 {
-    QVERIFY(stopWorkerAndWait());
     window.reset();
-    closeHidDevice();
-    deviceSession().clear();
     server.reset();
     bus.reset();
     device.reset();
@@ -148,10 +146,10 @@ void CliWindowTest::picturesReadMatchesWindow()
 
     window = std::make_unique<MainWindow>();
     window->setResultPauseScale(0.01);
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->readFromDeviceSlots();
-    QTRY_VERIFY_WITH_TIMEOUT(!window->taskDialog && !window->readPicTimer->isActive(), 30000);
-    closeHidDevice(); // the window is done with the device
+    QVERIFY(waitForConnectedDevice(*window));
+    window->findChild<CustomisationPage *>()->readFromDevice(); // the picture tab is current
+    QVERIFY(waitForIdle(*window, 30000));
+    window.reset(); // the window is done with the device
 
     QByteArray out;
     QCOMPARE(runCli({QStringLiteral("pictures"), QStringLiteral("read"), QStringLiteral("cli"),
@@ -214,18 +212,22 @@ void CliWindowTest::resourceSaveMatchesWindow()
     junk.close();
 
     window = std::make_unique<MainWindow>();
-    QVERIFY(deviceSession().deviceOpen);
+    QVERIFY(waitForConnectedDevice(*window));
+    auto *page = window->findChild<CustomisationPage *>();
     if (sections & ResourceFile::PictureSection) {
         // korlex-cli saves the pictures the device holds; the window holds them once it has
         // read them (they replace the folder's).
         window->setResultPauseScale(0.01);
-        window->ui->tabWidget->setCurrentIndex(0);
-        window->readFromDeviceSlots();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->taskDialog && !window->readPicTimer->isActive(), 30000);
+        window->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(0);
+        page->readFromDevice();
+        QVERIFY(waitForIdle(*window, 30000));
     }
     const QString fromWindow = workDir.filePath(QStringLiteral("window.ct_user"));
-    QVERIFY(window->saveResourceFile(fromWindow, sections));
-    closeHidDevice();
+    QSignalSpy saved(page, &CustomisationPage::resourceFileSaved);
+    QVERIFY(page->saveResourceFile(fromWindow, sections));
+    QVERIFY(saved.wait(10000));
+    QCOMPARE(saved.first().at(1).toBool(), true);
+    window.reset();
 
     const QString fromCli = workDir.filePath(QStringLiteral("cli.ct_user"));
     QCOMPARE(runCli(QStringList{QStringLiteral("resource"), QStringLiteral("save"), fromCli}

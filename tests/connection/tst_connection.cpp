@@ -2,21 +2,19 @@
 // monitor program, and the whole program started against the virtual device.
 
 #include "app/mainwindow.h"
-#include "catalogue/devicemodels.h"
 #include "device/hidbackend.h"
-#include "device/monitorprogram.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
+#include "device/ui/connectionbar.h"
+#include "device/ui/monitorprogram.h"
+#include "parameters/widgets/qcurve.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "support/testsupport.h"
 #include "support/windowhelpers.h"
-#include "ui_mainwindow.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/myframe.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -47,6 +45,15 @@ bool noMonitorRuns()
     return QTest::qWaitFor([] { return !MonitorProgram::isRunning(); }, 8000);
 }
 
+// How many information requests (command 0x36) the device has received: one per connection.
+int infoRequests(const VirtualDevice &device)
+{
+    int count = 0;
+    for (const QByteArray &frame : device.receivedFrames())
+        count += quint8(frame[3]) == 0x36;
+    return count;
+}
+
 int monitorStarts(const QString &folder)
 {
     QFile file(folder + QStringLiteral("/started.txt"));
@@ -72,24 +79,19 @@ private slots:
         workDir.reset(new QTemporaryDir);
         QVERIFY(workDir->isValid());
         QVERIFY(QDir::setCurrent(workDir->path()));
-        QVERIFY(stopWorkerAndWait());
-        closeHidDevice();
-        deviceSession().clear();
         currentLanguage = English;
+        device.reset();
         bus = std::make_shared<VirtualBus>(nullptr);
         setHidBackend(bus);
     }
-    void cleanup()
-    {
-        window.reset();
-        closeHidDevice();
-    }
+    void cleanup() { window.reset(); }
 
     void notConnectedLoggedOnFirstRunOnly();
     void connectFillsTheWindow();
     void disconnectAndPlugInAgain();
     void runButtonStaysDisabled();
     void deniedDeviceExplainsTheRule();
+    void severalDevicesInTheList();
     void foreignDeviceStartsTheMonitor();
     void foreignDeviceWithMonitorRunning();
     void foreignDeviceWithoutMonitorStaysOpen();
@@ -111,6 +113,13 @@ private:
         bus = std::make_shared<VirtualBus>(device);
         setHidBackend(bus);
     }
+    QWidget *widget(const char *name) const { return named(window.get(), QLatin1String(name)); }
+    QLabel *nameLabel() const { return named<QLabel>(window.get(), QStringLiteral("nameLabel")); }
+    ConnectionBar *bar() const { return window->findChild<ConnectionBar *>(); }
+    MyFrame *panel() const
+    {
+        return named<MyFrame>(window.get(), QStringLiteral("deviceInfoFrame"));
+    }
 
     std::unique_ptr<QTemporaryDir> workDir;
     std::shared_ptr<VirtualBus> bus;
@@ -123,42 +132,46 @@ void ConnectionTest::notConnectedLoggedOnFirstRunOnly()
     buildWindow();
     QCOMPARE(logTexts(*window), QStringList({QStringLiteral(" ready"),
                                              QStringLiteral("The USB Device is not connected")}));
-    QVERIFY(window->ui->nameLabel->text().isEmpty());
-    QVERIFY(window->ui->connnectButton->isEnabled());
-    QVERIFY(!window->ui->unconnectButton->isEnabled());
+    QVERIFY(nameLabel()->text().isEmpty());
+    QVERIFY(widget("connnectButton")->isEnabled());
+    QVERIFY(!widget("unconnectButton")->isEnabled());
 
     // A second device-change message right after logs nothing; the third logs again.
-    window->openUsbDeviceSlots();
+    auto *refresh = named<QPushButton>(window.get(), QStringLiteral("freshButton"));
+    refresh->click();
     QCOMPARE(logTexts(*window).size(), 2);
-    window->openUsbDeviceSlots();
+    refresh->click();
     QCOMPARE(logTexts(*window).size(), 3);
-    QCOMPARE(deviceSession().connectCount, 3);
+    QCOMPARE(bar()->connectOperations(), 3);
 }
 
 void ConnectionTest::connectFillsTheWindow()
 {
     plugIn(0x2001);
     buildWindow();
-    QCOMPARE(window->ui->nameLabel->text(), QStringLiteral(" KORLEX-V12"));
+    QTRY_COMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V12"));
     QCOMPARE(logTexts(*window).last(), QStringLiteral("The USB Device is connected"));
-    QVERIFY(!window->ui->freshButton->isEnabled());
-    QVERIFY(!window->ui->connnectButton->isEnabled());
-    QVERIFY(window->ui->unconnectButton->isEnabled());
-    QVERIFY(window->ui->runButton->isEnabled());
-    MyFrame *panel = window->ui->deviceInfoFrame;
-    QCOMPARE(panel->valueText(0), QStringLiteral("ORBIT"));
-    QCOMPARE(panel->valueText(1), QStringLiteral("K510-204"));
-    QVERIFY(panel->valueText(2).startsWith(QStringLiteral("G0")));
-    QCOMPARE(panel->valueText(4), QStringLiteral("1.0.3.2.7"));
-    QCOMPARE(panel->valueText(6), QStringLiteral("12"));
-    QCOMPARE(panel->valueText(7), QStringLiteral("K510-204"));
+    QVERIFY(!widget("freshButton")->isEnabled());
+    QVERIFY(!widget("connnectButton")->isEnabled());
+    QVERIFY(widget("unconnectButton")->isEnabled());
+    QVERIFY(widget("runButton")->isEnabled());
+    // One device: the bar looks as it always did.
+    QVERIFY(widget("deviceComboBox")->isHidden());
+    QCOMPARE(panel()->valueText(0), QStringLiteral("ORBIT"));
+    QCOMPARE(panel()->valueText(1), QStringLiteral("K510-204"));
+    QVERIFY(panel()->valueText(2).startsWith(QStringLiteral("G0")));
+    QCOMPARE(panel()->valueText(4), QStringLiteral("1.0.3.2.7"));
+    QCOMPARE(panel()->valueText(6), QStringLiteral("12"));
+    QCOMPARE(panel()->valueText(7), QStringLiteral("K510-204"));
     // The power range of the model row reaches the power curve.
-    QCOMPARE(window->ui->powerWidget->yMaximum(), 200);
+    QCOMPARE(named<QCurve>(window.get(), QStringLiteral("powerWidget"))->yMaximum(), 200);
 
-    // Refreshing while connected reads everything again; the even run logs nothing.
+    // A device change while connected reads everything again; the even run logs nothing.
     const int lines = logTexts(*window).size();
-    window->freshUsbDeviceSlots();
-    QCOMPARE(window->ui->nameLabel->text(), QStringLiteral(" KORLEX-V12"));
+    const int reads = infoRequests(*device);
+    bar()->connectDevices();
+    QTRY_COMPARE(infoRequests(*device), reads + 1);
+    QTRY_COMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V12"));
     QCOMPARE(logTexts(*window).size(), lines);
 }
 
@@ -166,32 +179,35 @@ void ConnectionTest::disconnectAndPlugInAgain()
 {
     plugIn(0x1005);
     buildWindow();
-    QTest::mouseClick(window->ui->unconnectButton, Qt::LeftButton);
-    QVERIFY(!deviceSession().deviceOpen);
-    QVERIFY(window->ui->nameLabel->text().isEmpty());
-    QVERIFY(window->ui->connnectButton->isEnabled());
+    QVERIFY(waitForConnectedDevice(*window));
+    QTest::mouseClick(widget("unconnectButton"), Qt::LeftButton);
+    QVERIFY(!window->deviceManager()->devices().first()->isConnected());
+    QVERIFY(nameLabel()->text().isEmpty());
+    QVERIFY(widget("connnectButton")->isEnabled());
     // The information panel keeps what it showed.
-    QCOMPARE(window->ui->deviceInfoFrame->valueText(0), QStringLiteral("TALON"));
+    QCOMPARE(panel()->valueText(0), QStringLiteral("TALON"));
 
-    // Unplugged, a device-change message finds nothing; plugged in again, it connects.
+    // Unplugged, the device leaves the list; plugged in again, it connects by itself.
     device->unplug();
-    window->openUsbDeviceSlots();
-    QVERIFY(window->ui->nameLabel->text().isEmpty());
+    QTRY_VERIFY(window->deviceManager()->devices().isEmpty());
+    QVERIFY(nameLabel()->text().isEmpty());
     device->plugIn();
-    window->openUsbDeviceSlots();
-    QCOMPARE(window->ui->nameLabel->text(), QStringLiteral(" KORLEX-V12"));
-    QVERIFY(window->ui->unconnectButton->isEnabled());
+    QTRY_COMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V12"));
+    QVERIFY(widget("unconnectButton")->isEnabled());
 }
 
 void ConnectionTest::runButtonStaysDisabled()
 {
     plugIn(0x1005);
     buildWindow();
-    QTest::mouseClick(window->ui->runButton, Qt::LeftButton);
-    QVERIFY(!window->ui->runButton->isEnabled());
-    QVERIFY(window->ui->unconnectButton->isEnabled());
-    window->openUsbDeviceSlots();
-    QVERIFY(window->ui->runButton->isEnabled());
+    QVERIFY(waitForConnectedDevice(*window));
+    QTest::mouseClick(widget("runButton"), Qt::LeftButton);
+    QVERIFY(!widget("runButton")->isEnabled());
+    QVERIFY(widget("unconnectButton")->isEnabled());
+    const int reads = infoRequests(*device);
+    bar()->connectDevices();
+    QTRY_COMPARE(infoRequests(*device), reads + 1);
+    QTRY_VERIFY(widget("runButton")->isEnabled());
 }
 
 void ConnectionTest::deniedDeviceExplainsTheRule()
@@ -199,10 +215,55 @@ void ConnectionTest::deniedDeviceExplainsTheRule()
     plugIn(0x1005);
     device->setOpenDenied(true);
     buildWindow();
+    QTRY_VERIFY(logTexts(*window).last().contains(QStringLiteral("permission")));
     const QString line = logTexts(*window).last();
-    QVERIFY2(line.contains(QStringLiteral("permission")), qPrintable(line));
     QVERIFY2(line.contains(QStringLiteral("udev")), qPrintable(line));
-    QVERIFY(!window->ui->unconnectButton->isEnabled());
+    QVERIFY(!widget("unconnectButton")->isEnabled());
+}
+
+void ConnectionTest::severalDevicesInTheList()
+{
+    // Two devices, each in a port of its own; both connect by themselves, the first is chosen.
+    VirtualDevice::Settings first;
+    first.id = 0x1005;
+    first.serial = 0x11111111;
+    VirtualDevice::Settings second;
+    second.id = 0x2001;
+    second.serial = 0x22222222;
+    second.softwareVersion = 13;
+    bus = std::make_shared<VirtualBus>(std::make_shared<VirtualDevice>(first));
+    bus->addDevice(std::make_shared<VirtualDevice>(second));
+    setHidBackend(bus);
+    buildWindow();
+    QTRY_COMPARE(window->deviceManager()->devices().size(), 2);
+    for (Device *plugged : window->deviceManager()->devices())
+        QTRY_VERIFY(plugged->isConnected());
+
+    auto *list = named<QComboBox>(window.get(), QStringLiteral("deviceComboBox"));
+    QVERIFY(list->isVisible());
+    QTRY_COMPARE(list->itemText(1), QStringLiteral("KORLEX-V13 \u2014 virtual:2"));
+    QCOMPARE(list->itemText(0), QStringLiteral("KORLEX-V12 \u2014 virtual:1"));
+    QCOMPARE(list->currentIndex(), 0);
+    QCOMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V12"));
+    QCOMPARE(panel()->valueText(0), QStringLiteral("TALON"));
+
+    // Choosing the second device shows it in the bar and on the pages.
+    list->activated(1);
+    QCOMPARE(bar()->chosenDevice(), window->deviceManager()->devices().at(1));
+    QCOMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V13"));
+    QCOMPARE(panel()->valueText(0), QStringLiteral("ORBIT"));
+    QCOMPARE(panel()->valueText(6), QStringLiteral("13"));
+    // The 64 x 128 device's pictures.
+    QTRY_COMPARE(named<QLabel>(window.get(), QStringLiteral("picLabel1"))
+                         ->pixmap(Qt::ReturnByValue)
+                         .size(),
+                 QSize(64, 128));
+
+    // The chosen device goes away: the other one is chosen and the list hides.
+    bus->devices().at(1)->unplug();
+    QTRY_COMPARE(window->deviceManager()->devices().size(), 1);
+    QTRY_COMPARE(nameLabel()->text(), QStringLiteral(" KORLEX-V12"));
+    QVERIFY(list->isHidden());
 }
 
 void ConnectionTest::foreignDeviceStartsTheMonitor()
@@ -215,7 +276,7 @@ void ConnectionTest::foreignDeviceStartsTheMonitor()
     // The monitor program is started and the window makes way for it.
     QTRY_VERIFY(!window->isVisible());
     QTRY_COMPARE(monitorStarts(workDir->path()), 1);
-    QVERIFY(!deviceSession().deviceOpen);
+    QVERIFY(window->deviceManager()->devices().isEmpty());
 }
 
 void ConnectionTest::foreignDeviceWithMonitorRunning()
@@ -248,7 +309,7 @@ void ConnectionTest::foreignDeviceWithoutMonitorStaysOpen()
     buildWindow();
     QTest::qWait(50);
     QVERIFY(window->isVisible());
-    QVERIFY(logTexts(*window).last().startsWith(QStringLiteral(" Could not start the monitor")));
+    QVERIFY(logTexts(*window).join('\n').contains(QStringLiteral(" Could not start the monitor")));
 }
 
 void ConnectionTest::wholeProgramAgainstTheVirtualDevice()

@@ -57,7 +57,8 @@ private slots:
 };
 
 // tr() takes its class, translate() and the markers their written context, forms their class;
-// the helpers trMain, trAbout and BmpEditor::text their fixed context wherever they are called.
+// the helpers trMain, trWindow, trAbout and BmpEditor::text their fixed context wherever they are
+// called.
 // Texts keep blanks, line feeds and the characters that XML or CMake treat specially. The
 // folders of tests and builds are not sources.
 void SourceTextsTest::contextsOfEveryTranslationCall()
@@ -85,6 +86,7 @@ void SourceTextsTest::contextsOfEveryTranslationCall()
           "    setWindowTitle(tr(\"系统(&S)\"));\n"
           "    log(trMain(\"a; [b] <c> & \\\"d\\\"\\n e \"));\n"
           "    log(trMain(names[0]));\n"
+          "    log(trWindow(\"当前设备:\"));\n"
           "    QCoreApplication::translate(\"box\", \"终止(&Q)\");\n"
           "}\n");
     write(QStringLiteral("shell/about.h"),
@@ -110,10 +112,10 @@ void SourceTextsTest::contextsOfEveryTranslationCall()
 
     const TsFile found = collectSourceTexts(tree.path(), scratch.path());
     QVERIFY2(found.error.isEmpty(), qPrintable(found.error));
-    QStringList expected{"MainWindow|系统(&S)", "MainWindow|时间设置",
-                         "about|关闭(&Q)",      "box|终止(&Q)",
-                         "editor|图片编辑",     "main| 提示 ",
-                         "main|01.开机画面",    "main|a; [b] <c> & \"d\"\n e "};
+    QStringList expected{
+            "MainWindow|系统(&S)", "MainWindow|时间设置", "MainWindow|当前设备:",
+            "about|关闭(&Q)",      "box|终止(&Q)",        "editor|图片编辑",
+            "main| 提示 ",         "main|01.开机画面",    "main|a; [b] <c> & \"d\"\n e "};
     expected.sort();
     QCOMPARE(keysOf(found), expected);
 }

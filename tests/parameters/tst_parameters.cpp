@@ -2,19 +2,20 @@
 // the virtual device.
 
 #include "app/mainwindow.h"
+#include "device/frame.h"
 #include "device/hidbackend.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
+#include "device/ui/connectionbar.h"
+#include "parameters/ui/curvepages.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
+#include "pictures/pictureset.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/language.h"
 #include "support/testsupport.h"
+#include "support/windowhelpers.h"
 #include "virtualdevice/virtualdevice.h"
-
-#include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +24,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,18 +37,12 @@ using Points = std::array<int, CurvePointCount>;
 // The log lines from line `from` on, without their "[hh-mm-ss]" stamps.
 QStringList logTextsFrom(const MainWindow &window, int from)
 {
-    const QString text = window.ui->rizhiTextEdit->toPlainText();
-    QStringList texts;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int i = from; i < lines.size() && !text.isEmpty(); ++i)
-        texts << lines.at(i).mid(10);
-    return texts;
+    return logTexts(window).mid(from);
 }
 
 int logSize(const MainWindow &window)
 {
-    const QString text = window.ui->rizhiTextEdit->toPlainText();
-    return text.isEmpty() ? 0 : text.count(QLatin1Char('\n')) + 1;
+    return logTexts(window).size();
 }
 
 void putU16(QByteArray &data, int value)
@@ -77,6 +72,24 @@ Points valuesOf(const Container &points)
     for (int p = 0; p < CurvePointCount; ++p)
         values[p] = points[p].value;
     return values;
+}
+
+// A stored group as offsets above the range minimum of a unit, as the curve widget shows it.
+Points storedOffsets(const CurveSet &curves, int group, TemperatureUnit unit)
+{
+    const CurveSet::Points values = curves.temperaturesIn(group, unit);
+    Points offsets{};
+    for (int p = 0; p < CurvePointCount; ++p)
+        offsets[p] = values[p] - CurveSet::temperatureMin(unit);
+    return offsets;
+}
+
+Points storedPowerOffsets(const CurveSet &curves, int group)
+{
+    Points offsets{};
+    for (int p = 0; p < CurvePointCount; ++p)
+        offsets[p] = curves.powers[group][p] - curves.powerMin;
+    return offsets;
 }
 
 void setValues(QCurve *curve, const Points &values)
@@ -113,6 +126,66 @@ char *toString(const Points &values)
 }
 } // namespace QTest
 
+// The widgets of the window's form that the tests work with, found by their object names.
+struct Form
+{
+    explicit Form(const MainWindow &window)
+    {
+        const auto find = [&window](const char *name) {
+            return named<QWidget>(&window, QLatin1String(name));
+        };
+        coils = qobject_cast<MyGroupBox *>(find("wenkongGroupBox"));
+        brightness = qobject_cast<MySlider *>(find("lcdBrightSlider"));
+        puff = qobject_cast<MySlider *>(find("smokeSlider"));
+        brightnessValue = qobject_cast<QLabel *>(find("lcdBrightValueLabel"));
+        puffValue = qobject_cast<QLabel *>(find("smokeValueLabel"));
+        brightnessCaption = qobject_cast<QLabel *>(find("lightLlabel"));
+        coilDefaults = qobject_cast<QPushButton *>(find("paraButton"));
+        tabs = qobject_cast<QTabWidget *>(find("tabWidget"));
+        tempCurve = qobject_cast<QCurve *>(find("wkWidget"));
+        powerCurve = qobject_cast<QCurve *>(find("powerWidget"));
+        unit = qobject_cast<QComboBox *>(find("tempUnitComboBox"));
+        tempDefault = qobject_cast<QPushButton *>(find("wkButton"));
+        powerDefault = qobject_cast<QPushButton *>(find("powerDefaultButton"));
+        read = qobject_cast<QPushButton *>(find("readFromDeviceButton"));
+        write = qobject_cast<QPushButton *>(find("writeToDeviceButton"));
+        resetAll = qobject_cast<QPushButton *>(find("resetDefaultButton"));
+        setClock = qobject_cast<QPushButton *>(find("setTimePushButton"));
+        readClock = qobject_cast<QPushButton *>(find("readTimePushbutton"));
+        factoryReset = qobject_cast<QPushButton *>(find("setTimeDefaultButton"));
+        disconnect = qobject_cast<QPushButton *>(find("unconnectButton"));
+        for (int group = 0; group < 5; ++group) {
+            tempGroups[group] = qobject_cast<QRadioButton *>(
+                    find(QStringLiteral("wkRadioButton%1").arg(group + 1).toLatin1().constData()));
+            powerGroups[group] = qobject_cast<QRadioButton *>(find(
+                    QStringLiteral("powerRadioButton%1").arg(group + 1).toLatin1().constData()));
+        }
+    }
+
+    MyGroupBox *coils;
+    MySlider *brightness;
+    MySlider *puff;
+    QLabel *brightnessValue;
+    QLabel *puffValue;
+    QLabel *brightnessCaption;
+    QPushButton *coilDefaults;
+    QTabWidget *tabs;
+    QCurve *tempCurve;
+    QCurve *powerCurve;
+    QComboBox *unit;
+    QPushButton *tempDefault;
+    QPushButton *powerDefault;
+    QPushButton *read;
+    QPushButton *write;
+    QPushButton *resetAll;
+    QPushButton *setClock;
+    QPushButton *readClock;
+    QPushButton *factoryReset;
+    QPushButton *disconnect;
+    std::array<QRadioButton *, 5> tempGroups{};
+    std::array<QRadioButton *, 5> powerGroups{};
+};
+
 class ParametersTest : public QObject
 {
     Q_OBJECT
@@ -140,10 +213,18 @@ private slots:
 
 private:
     void startWindow();
+    // Waits until the device has received count frames in all (since its log was cleared).
+    bool waitForFrames(int count)
+    {
+        return QTest::qWaitFor([&]() { return device->receivedFrames().size() >= count; }, 5000);
+    }
+    Device *connected() const { return window->deviceManager()->devices().value(0); }
+    const CurveSet &curves() const { return connected()->curves(); }
+
     QTemporaryDir workDir;
     std::shared_ptr<VirtualDevice> device;
     std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
+    std::unique_ptr<Form> ui;
 };
 
 void ParametersTest::initTestCase()
@@ -165,18 +246,20 @@ void ParametersTest::init()
 // Builds the window over the current device; its start-up connects when the device is plugged.
 void ParametersTest::startWindow()
 {
+    const bool plugged = device->mode() != VirtualDevice::Mode::Unplugged;
     setHidBackend(std::make_shared<VirtualBus>(device));
     window = std::make_unique<MainWindow>();
     window->setResultPauseScale(0.0);
-    ui = window->ui;
+    ui = std::make_unique<Form>(*window);
+    if (plugged)
+        QVERIFY(waitForConnectedDevice(*window));
     device->clearLog();
 }
 
 void ParametersTest::cleanup()
 {
+    ui.reset();
     window.reset();
-    closeHidDevice();
-    deviceSession().clear();
     device.reset();
 }
 
@@ -201,33 +284,35 @@ void ParametersTest::parameterWriteFrame()
     QFETCH(QByteArray, tail);
 
     startWindow();
-    QVERIFY(deviceSession().deviceOpen);
     const std::array<int, 5> coefficients{{1001, 6999, 3500, 599, 7000}};
     for (int row = 0; row < 5; ++row) {
-        ui->wenkongGroupBox->setCoefficientValue(row, quint16(coefficients[row]));
-        ui->wenkongGroupBox->setRowSelected(row, selected[row]);
+        ui->coils->setCoefficientValue(row, quint16(coefficients[row]));
+        ui->coils->setRowSelected(row, selected[row]);
     }
-    ui->lcdBrightSlider->setValue(bright);
-    ui->smokeSlider->setValue(seconds);
-    ui->tabWidget->setCurrentIndex(1);
+    ui->brightness->setValue(bright);
+    ui->puff->setValue(seconds);
+    ui->tabs->setCurrentIndex(1);
     const int logStart = logSize(*window);
 
-    window->writeToDeviceSlots();
+    ui->write->click();
 
     QByteArray data;
     for (int row = 0; row < 5; ++row) {
         data.append(char(selected[row] ? 1 : 0));
         putU16(data, coefficients[row]);
     }
+    QVERIFY(waitForFrames(1));
     const auto frames = device->receivedFrames();
     QCOMPARE(frames.size(), 1);
     QCOMPARE(frames.first().toHex(' '), expectedFrame(0x33, data + tail));
-    QCOMPARE(logTextsFrom(*window, logStart),
-             QStringList({" [Write user source task]", " [Write user source task] scuessfully"}));
+    QTRY_COMPARE(
+            logTextsFrom(*window, logStart),
+            QStringList({" [Write user source task]", " [Write user source task] scuessfully"}));
 
     // Without a reply after the three tries the failure is logged.
     device->dropReplies(3, 0x33);
-    window->writeToDeviceSlots();
+    ui->write->click();
+    QTRY_COMPARE(logTextsFrom(*window, logStart + 2).size(), 2);
     QCOMPARE(device->receivedFrames().size(), 4);
     QCOMPARE(logTextsFrom(*window, logStart + 2).last(),
              QStringLiteral(" [Write user source task] failed"));
@@ -238,18 +323,20 @@ void ParametersTest::nothingSentWithoutDevice()
     startWindow();
     // With a device, the read command fetches nothing on the parameter and curve tabs.
     for (int tab = 1; tab < 4; ++tab) {
-        ui->tabWidget->setCurrentIndex(tab);
-        window->readFromDeviceSlots();
+        ui->tabs->setCurrentIndex(tab);
+        ui->read->click();
     }
+    QTest::qWait(50);
     QCOMPARE(device->receivedFrames().size(), 0);
 
-    closeHidDevice();
+    ui->disconnect->click();
     const int logStart = logSize(*window);
     for (int tab = 0; tab < 4; ++tab) {
-        ui->tabWidget->setCurrentIndex(tab);
-        window->writeToDeviceSlots();
-        window->readFromDeviceSlots();
+        ui->tabs->setCurrentIndex(tab);
+        ui->write->click();
+        ui->read->click();
     }
+    QTest::qWait(50);
     QCOMPARE(device->receivedFrames().size(), 0);
     QCOMPARE(logTextsFrom(*window, logStart), QStringList());
 }
@@ -279,30 +366,30 @@ void ParametersTest::connectionShowsReadRecord()
     device->setParameters(parameters);
     startWindow();
 
-    const DeviceSession &session = deviceSession();
+    const ParameterRecord &record = connected()->parameters();
     for (int row = 0; row < 5; ++row) {
-        QCOMPARE(ui->wenkongGroupBox->coefficientValue(row), int(parameters.coilValues[row]));
-        QCOMPARE(ui->wenkongGroupBox->isRowSelected(row), parameters.coilEnabled[row]);
+        QCOMPARE(ui->coils->coefficientValue(row), int(parameters.coilValues[row]));
+        QCOMPARE(ui->coils->isRowSelected(row), parameters.coilEnabled[row]);
         // Showing one row must not overwrite the other rows of the record.
-        QCOMPARE(session.coilValues[row], parameters.coilValues[row]);
-        QCOMPARE(session.coilEnabled[row] != 0, parameters.coilEnabled[row]);
+        QCOMPARE(record.coilValues[row], parameters.coilValues[row]);
+        QCOMPARE(record.coilOn[row], parameters.coilEnabled[row]);
     }
-    QCOMPARE(ui->lcdBrightSlider->value(), 77);
-    QCOMPARE(ui->lcdBrightValueLabel->text(), QStringLiteral("77"));
-    QCOMPARE(ui->smokeSlider->value(), seconds);
-    QCOMPARE(ui->smokeValueLabel->text(), QString::number(seconds));
+    QCOMPARE(ui->brightness->value(), 77);
+    QCOMPARE(ui->brightnessValue->text(), QStringLiteral("77"));
+    QCOMPARE(ui->puff->value(), seconds);
+    QCOMPARE(ui->puffValue->text(), QString::number(seconds));
     // A time the slider cannot show is not changed silently.
     const bool clamped = smokeTime == 1500 || smokeTime == 120 || smokeTime == 2;
-    QCOMPARE(window->ui->rizhiTextEdit->toPlainText().contains(QStringLiteral("out of range")),
-             clamped);
+    QCOMPARE(logText(*window).contains(QStringLiteral("out of range")), clamped);
 
     // Written back unchanged, the record reaches the device as it was read.
-    ui->tabWidget->setCurrentIndex(1);
-    window->writeToDeviceSlots();
+    ui->tabs->setCurrentIndex(1);
+    ui->write->click();
+    QVERIFY(waitForFrames(1));
+    QTRY_COMPARE(int(device->parameters().smokeTime), seconds * 100);
     const VirtualDevice::Parameters back = device->parameters();
     QCOMPARE(back.coilValues, parameters.coilValues);
     QCOMPARE(back.coilEnabled, parameters.coilEnabled);
-    QCOMPARE(int(back.smokeTime), seconds * 100);
 }
 
 void ParametersTest::connectionShowsGroupOne()
@@ -321,123 +408,129 @@ void ParametersTest::connectionShowsGroupOne()
     startWindow();
 
     // Before the device comes, the user looks at group 3 of both curves.
-    ui->tabWidget->setCurrentIndex(2);
-    ui->wkRadioButton3->click();
-    ui->tabWidget->setCurrentIndex(3);
-    ui->powerRadioButton3->click();
+    ui->tabs->setCurrentIndex(2);
+    ui->tempGroups[2]->click();
+    ui->tabs->setCurrentIndex(3);
+    ui->powerGroups[2]->click();
 
+    // Plugged in, it connects by itself.
     device->plugIn();
-    window->openUsbDeviceSlots();
-    QVERIFY(deviceSession().deviceOpen);
-    QVERIFY(ui->wkRadioButton1->isChecked());
-    QVERIFY(ui->powerRadioButton1->isChecked());
-    QCOMPARE(valuesOf(ui->wkWidget->points), ramp(100, 1));
-    QCOMPARE(valuesOf(ui->powerWidget->points), ramp(5, 2));
+    QVERIFY(waitForConnectedDevice(*window));
+    QTRY_VERIFY(ui->tempGroups[0]->isChecked());
+    QVERIFY(ui->powerGroups[0]->isChecked());
+    QCOMPARE(valuesOf(ui->tempCurve->points), ramp(100, 1));
+    QCOMPARE(valuesOf(ui->powerCurve->points), ramp(5, 2));
 
     // The next switch stores the shown curve into group 1, not into group 3.
-    const DeviceSession &session = deviceSession();
-    setValues(ui->wkWidget, filled(7));
-    ui->tabWidget->setCurrentIndex(2);
-    ui->wkRadioButton2->click();
-    QCOMPARE(valuesOf(session.tempCurves[0]), filled(7));
-    QCOMPARE(valuesOf(session.tempCurves[2]), ramp(120, 1));
-    QCOMPARE(valuesOf(ui->wkWidget->points), ramp(110, 1));
+    setValues(ui->tempCurve, filled(7));
+    ui->tabs->setCurrentIndex(2);
+    ui->tempGroups[1]->click();
+    QCOMPARE(storedOffsets(curves(), 0, TemperatureUnit::Fahrenheit), filled(7));
+    QCOMPARE(storedOffsets(curves(), 2, TemperatureUnit::Fahrenheit), ramp(120, 1));
+    QCOMPARE(valuesOf(ui->tempCurve->points), ramp(110, 1));
 
-    setValues(ui->powerWidget, filled(3));
-    ui->tabWidget->setCurrentIndex(3);
-    ui->powerRadioButton4->click();
-    QCOMPARE(valuesOf(session.powerCurves[0]), filled(3));
-    QCOMPARE(valuesOf(session.powerCurves[2]), ramp(7, 2));
-    QCOMPARE(valuesOf(ui->powerWidget->points), ramp(8, 2));
+    setValues(ui->powerCurve, filled(3));
+    ui->tabs->setCurrentIndex(3);
+    ui->powerGroups[3]->click();
+    QCOMPARE(storedPowerOffsets(curves(), 0), filled(3));
+    QCOMPARE(storedPowerOffsets(curves(), 2), ramp(7, 2));
+    QCOMPARE(valuesOf(ui->powerCurve->points), ramp(8, 2));
 }
 
 void ParametersTest::groupSwitchKeepsEdits()
 {
     startWindow();
-    const DeviceSession &session = deviceSession();
     const Points edited = ramp(0, 40);
 
-    ui->tabWidget->setCurrentIndex(2);
-    setValues(ui->wkWidget, edited);
-    ui->wkRadioButton1->click(); // the group already shown
-    QCOMPARE(valuesOf(ui->wkWidget->points), edited);
-    ui->wkRadioButton2->click();
-    setValues(ui->wkWidget, filled(99));
-    ui->wkRadioButton1->click();
-    QCOMPARE(valuesOf(ui->wkWidget->points), edited);
-    ui->wkRadioButton2->click();
-    QCOMPARE(valuesOf(ui->wkWidget->points), filled(99));
-    QCOMPARE(valuesOf(session.tempCurves[4]), filled(180)); // never shown: the device's 380 F
+    ui->tabs->setCurrentIndex(2);
+    setValues(ui->tempCurve, edited);
+    ui->tempGroups[0]->click(); // the group already shown
+    QCOMPARE(valuesOf(ui->tempCurve->points), edited);
+    ui->tempGroups[1]->click();
+    setValues(ui->tempCurve, filled(99));
+    ui->tempGroups[0]->click();
+    QCOMPARE(valuesOf(ui->tempCurve->points), edited);
+    ui->tempGroups[1]->click();
+    QCOMPARE(valuesOf(ui->tempCurve->points), filled(99));
+    // Never shown: the device's 380 F.
+    QCOMPARE(storedOffsets(curves(), 4, TemperatureUnit::Fahrenheit), filled(180));
 
     // A group button of the other page changes nothing.
-    ui->tabWidget->setCurrentIndex(3);
-    ui->wkRadioButton5->click();
-    QCOMPARE(valuesOf(ui->wkWidget->points), filled(99));
-    setValues(ui->powerWidget, filled(60));
-    ui->powerRadioButton5->click();
-    ui->powerRadioButton1->click();
-    QCOMPARE(valuesOf(ui->powerWidget->points), filled(60));
-    QCOMPARE(valuesOf(session.powerCurves[4]), filled(45));
+    ui->tabs->setCurrentIndex(3);
+    ui->tempGroups[4]->click();
+    QCOMPARE(valuesOf(ui->tempCurve->points), filled(99));
+    setValues(ui->powerCurve, filled(60));
+    ui->powerGroups[4]->click();
+    ui->powerGroups[0]->click();
+    QCOMPARE(valuesOf(ui->powerCurve->points), filled(60));
+    QCOMPARE(storedPowerOffsets(curves(), 4), filled(45));
 }
 
 void ParametersTest::unitConversion()
 {
     startWindow();
-    DeviceSession &session = deviceSession();
-    ui->tabWidget->setCurrentIndex(2);
+    ui->tabs->setCurrentIndex(2);
     // 380, 200, 600, 212, 150 (below the range) and 700 F (above it).
-    setValues(ui->wkWidget, {{180, 0, 400, 12, -50, 500, 180, 180, 180, 180}});
-    for (CurvePoint &point : session.tempCurves[3])
-        point.value = 100; // 300 F in a group that is not shown
+    setValues(ui->tempCurve, {{180, 0, 400, 12, -50, 500, 180, 180, 180, 180}});
+    CurveSet::Points threeHundred;
+    threeHundred.fill(300);
+    connected()->curves().setTemperaturesIn(3, threeHundred,
+                                            TemperatureUnit::Fahrenheit); // a group not shown
 
-    ui->tempUnitComboBox->setCurrentIndex(0);
-    QCOMPARE(int(session.tempUnit), 0);
-    QCOMPARE(ui->wkWidget->yMinimum(), 100);
-    QCOMPARE(ui->wkWidget->yMaximum(), 315);
+    auto *page = window->findChild<TemperatureCurvePage *>();
+    ui->unit->setCurrentIndex(0);
+    QCOMPARE(page->unit(), TemperatureUnit::Celsius);
+    QCOMPARE(ui->tempCurve->yMinimum(), 100);
+    QCOMPARE(ui->tempCurve->yMaximum(), 315);
     const Points celsius{{93, 0, 215, 0, 0, 215, 93, 93, 93, 93}};
-    QCOMPARE(valuesOf(ui->wkWidget->points), celsius);
-    QCOMPARE(valuesOf(session.tempCurves[0]), celsius);
-    QCOMPARE(valuesOf(session.tempCurves[3]), filled(49)); // 149 C
-    QCOMPARE(ui->wkWidget->statusLine(), QStringLiteral("0 s 193℃"));
+    QCOMPARE(valuesOf(ui->tempCurve->points), celsius);
+    QCOMPARE(storedOffsets(curves(), 0, TemperatureUnit::Celsius), celsius);
+    QCOMPARE(storedOffsets(curves(), 3, TemperatureUnit::Celsius), filled(49)); // 149 C
+    QCOMPARE(ui->tempCurve->statusLine(), QStringLiteral("0 s 193℃"));
 
     // A write in Celsius sends Celsius values with unit 0; the device keeps Fahrenheit.
-    window->writeToDeviceSlots();
+    ui->write->click();
+    QVERIFY(waitForFrames(1));
     const QByteArray frame = device->receivedFrames().last();
     QCOMPARE(int(frame[7]), 0);
     QCOMPARE((quint8(frame[9]) << 8) | quint8(frame[10]), 193);
-    QCOMPARE(int(device->tempUnit()), 0);
+    QTRY_COMPARE(int(device->tempUnit()), 0);
     QCOMPARE(device->tempCurves()[0][0], quint16(380));
 
-    ui->tempUnitComboBox->setCurrentIndex(1);
-    QCOMPARE(ui->wkWidget->yMinimum(), 200);
-    QCOMPARE(valuesOf(ui->wkWidget->points), Points({180, 0, 400, 0, 0, 400, 180, 180, 180, 180}));
-    QCOMPARE(valuesOf(session.tempCurves[3]), filled(100)); // 149 C is 300 F
-    QCOMPARE(ui->wkWidget->statusLine(), QStringLiteral("0 s 380℉"));
+    ui->unit->setCurrentIndex(1);
+    QCOMPARE(ui->tempCurve->yMinimum(), 200);
+    QCOMPARE(valuesOf(ui->tempCurve->points), Points({180, 0, 400, 0, 0, 400, 180, 180, 180, 180}));
+    // 149 C is 300 F.
+    QCOMPARE(storedOffsets(curves(), 3, TemperatureUnit::Fahrenheit), filled(100));
+    QCOMPARE(ui->tempCurve->statusLine(), QStringLiteral("0 s 380℉"));
 
     // The Default button in Celsius gives 280 C; the stored group keeps its curve.
-    ui->tempUnitComboBox->setCurrentIndex(0);
-    ui->powerDefaultButton->click(); // not this page's button
-    QCOMPARE(valuesOf(ui->wkWidget->points), celsius);
-    ui->wkButton->click();
-    QCOMPARE(ui->wkWidget->yMinimum() + ui->wkWidget->points[9].value, 280);
-    QCOMPARE(valuesOf(session.tempCurves[0]), celsius);
+    ui->unit->setCurrentIndex(0);
+    ui->powerDefault->click(); // not this page's button
+    QCOMPARE(valuesOf(ui->tempCurve->points), celsius);
+    ui->tempDefault->click();
+    QCOMPARE(ui->tempCurve->yMinimum() + ui->tempCurve->points[9].value, 280);
+    QCOMPARE(storedOffsets(curves(), 0, TemperatureUnit::Celsius), celsius);
 }
 
 void ParametersTest::celsiusRoundTrip()
 {
     startWindow();
-    DeviceSession &session = deviceSession();
-    ui->tabWidget->setCurrentIndex(2);
-    ui->tempUnitComboBox->setCurrentIndex(0);
+    ui->tabs->setCurrentIndex(2);
+    ui->unit->setCurrentIndex(0);
     const Points written{{0, 20, 57, 93, 150, 199, 215, 1, 120, 77}};
-    setValues(ui->wkWidget, written);
-    window->writeToDeviceSlots();
+    setValues(ui->tempCurve, written);
+    ui->write->click();
+    QVERIFY(waitForFrames(1));
+    QTRY_COMPARE(int(device->tempUnit()), 0);
 
     // Read back after a reconnect, every point is what was written (±1 from the rounding of
     // the two conversions).
-    window->openUsbDeviceSlots();
-    QCOMPARE(int(session.tempUnit), 0);
-    const Points read = valuesOf(ui->wkWidget->points);
+    window->findChild<ConnectionBar *>()->connectDevices();
+    QVERIFY(waitForFrames(2));
+    QTRY_VERIFY(!connected()->isBusy());
+    QCOMPARE(window->findChild<TemperatureCurvePage *>()->unit(), TemperatureUnit::Celsius);
+    const Points read = valuesOf(ui->tempCurve->points);
     for (int i = 0; i < 10; ++i)
         QVERIFY2(qAbs(read[i] - written[i]) <= 1, qPrintable(QString::number(i)));
 }
@@ -447,24 +540,28 @@ void ParametersTest::curveWriteFrames()
     startWindow();
     const Points values{{0, 1, 2, 100, 200, 300, 400, 255, 256, 17}};
 
-    ui->tabWidget->setCurrentIndex(2);
-    ui->wkRadioButton3->click();
-    setValues(ui->wkWidget, values);
-    window->writeToDeviceSlots();
+    ui->tabs->setCurrentIndex(2);
+    ui->tempGroups[2]->click();
+    setValues(ui->tempCurve, values);
+    ui->write->click();
     QByteArray data("\x01\x01\x02", 3); // temperature, Fahrenheit, group 3
     for (int value : values)
         putU16(data, 200 + value);
+    QVERIFY(waitForFrames(1));
     QCOMPARE(device->receivedFrames().size(), 1);
     QCOMPARE(device->receivedFrames().first().toHex(' '), expectedFrame(0x32, data));
+    QTRY_VERIFY(!connected()->isBusy());
 
     device->clearLog();
-    ui->tabWidget->setCurrentIndex(3);
-    ui->powerRadioButton5->click();
-    setValues(ui->powerWidget, values);
-    window->writeToDeviceSlots();
+    ui->tabs->setCurrentIndex(3);
+    ui->powerGroups[4]->click();
+    const Points powers{{0, 1, 2, 100, 115, 30, 40, 55, 56, 17}}; // inside the model's 5..120 W
+    setValues(ui->powerCurve, powers);
+    ui->write->click();
     data = QByteArray("\x00\x00\x04", 3); // power, no unit, group 5
-    for (int value : values)
+    for (int value : powers)
         putU16(data, 5 + value);
+    QVERIFY(waitForFrames(1));
     QCOMPARE(device->receivedFrames().size(), 1);
     QCOMPARE(device->receivedFrames().first().toHex(' '), expectedFrame(0x32, data));
 }
@@ -473,17 +570,21 @@ void ParametersTest::clockCommands()
 {
     startWindow();
     const int logStart = logSize(*window);
-    window->readTimeSlots();
+    ui->readClock->click();
+    QTRY_COMPARE(logSize(*window), logStart + 1);
     const QDateTime before = QDateTime::currentDateTime();
-    window->setTimeSlots();
+    ui->setClock->click();
+    QTRY_COMPARE(logSize(*window), logStart + 2);
     QVERIFY(qAbs(device->clock().secsTo(before)) <= 2);
 
     device->dropReplies(3, 0x3A);
-    window->setTimeSlots();
+    ui->setClock->click();
+    QTRY_COMPARE(logSize(*window), logStart + 3);
     device->dropReplies(3, 0x3B);
-    window->readTimeSlots();
-    closeHidDevice();
-    window->setTimeSlots(); // no device: the command fails
+    ui->readClock->click();
+    QTRY_COMPARE(logSize(*window), logStart + 4);
+    ui->disconnect->click();
+    ui->setClock->click(); // no device: the command fails
     QCOMPARE(logTextsFrom(*window, logStart),
              QStringList({" 21-3-5  9:7:30", "设置时间成功", "设置时间失败", " 读取时间失败",
                           "设置时间失败"}));
@@ -512,84 +613,94 @@ void ParametersTest::factoryReset()
     if (!plugged)
         device->unplug();
     startWindow();
-    QSignalSpy reopen(window.get(), SIGNAL(reopenHidSignals()));
     const int logStart = logSize(*window);
 
-    window->setToDefault();
-    QCOMPARE(logTextsFrom(*window, logStart), QStringList{logged});
+    ui->factoryReset->click();
+    QTRY_COMPARE(logTextsFrom(*window, logStart), QStringList{logged});
     QCOMPARE(device->factoryResets(), plugged ? 1 : 0);
     if (!plugged) {
         QTest::qWait(20);
-        QCOMPARE(reopen.count(), 0);
+        QCOMPARE(device->receivedFrames().size(), 0);
         return;
     }
     // The connection that follows shows the restored settings.
-    QVERIFY(reopen.wait(1000));
-    QTRY_COMPARE(ui->lcdBrightSlider->value(), 200);
+    QTRY_COMPARE(ui->brightness->value(), 200);
 }
 
 void ParametersTest::resetAll()
 {
     startWindow();
-    DeviceSession &session = deviceSession();
-    MyGroupBox *coils = ui->wenkongGroupBox;
+    MyGroupBox *coils = ui->coils;
     for (int row = 0; row < 5; ++row) {
         coils->setCoefficientValue(row, 7000);
         coils->setRowSelected(row, row == 4);
     }
-    ui->smokeSlider->setValue(4);
-    ui->lcdBrightSlider->setValue(12);
-    setValues(ui->wkWidget, filled(1));
-    setValues(ui->powerWidget, filled(2));
+    ui->puff->setValue(4);
+    ui->brightness->setValue(12);
+    setValues(ui->tempCurve, filled(1));
+    setValues(ui->powerCurve, filled(2));
+    CurveSet &set = connected()->curves();
     for (int group = 0; group < 5; ++group) {
-        for (int p = 0; p < 10; ++p)
-            session.tempCurves[group][p].value = session.powerCurves[group][p].value = group;
+        CurveSet::Points temp, power;
+        temp.fill(quint16(200 + group));
+        power.fill(quint16(5 + group));
+        set.setTemperaturesIn(group, temp, TemperatureUnit::Fahrenheit);
+        set.setPowers(group, power);
     }
-    session.pictureWriteMask = 0;
+    connected()->pictures().clearMarks();
 
-    window->resetAllSlots();
+    ui->resetAll->click();
 
-    // Rows 1 to 3 are selected, rows 4 and 5 keep their state; the record follows.
+    // Rows 1 to 3 are selected, rows 4 and 5 keep their state.
     const std::array<int, 5> defaults{{1300, 6500, 4000, 400, 1000}};
     const std::array<bool, 5> selected{{true, true, true, false, true}};
     for (int row = 0; row < 5; ++row) {
         QCOMPARE(coils->coefficientValue(row), defaults[row]);
-        QCOMPARE(int(session.coilValues[row]), defaults[row]);
         QCOMPARE(coils->isRowSelected(row), selected[row]);
-        QCOMPARE(session.coilEnabled[row] != 0, selected[row]);
     }
-    QCOMPARE(ui->smokeSlider->value(), 10);
-    QCOMPARE(ui->lcdBrightSlider->value(), 200);
-    QCOMPARE(valuesOf(ui->wkWidget->points), filled(180));
-    QCOMPARE(valuesOf(ui->powerWidget->points), filled(45));
+    QCOMPARE(ui->puff->value(), 10);
+    QCOMPARE(ui->brightness->value(), 200);
+    QCOMPARE(valuesOf(ui->tempCurve->points), filled(180));
+    QCOMPARE(valuesOf(ui->powerCurve->points), filled(45));
     for (int group = 0; group < 5; ++group) {
-        QCOMPARE(valuesOf(session.tempCurves[group]), filled(180));
-        QCOMPARE(valuesOf(session.powerCurves[group]), filled(45));
+        QCOMPARE(storedOffsets(curves(), group, TemperatureUnit::Fahrenheit), filled(180));
+        QCOMPARE(storedPowerOffsets(curves(), group), filled(45));
     }
-    QCOMPARE(int(session.pictureWriteMask), 0x0FFF);
-    const QStringList files = session.pictureFiles();
-    QCOMPARE(files.size(), 12);
-    for (int slot = 0; slot < files.size(); ++slot)
-        QCOMPARE(files[slot], window->defaultPicturePaths[session.screenFormat][slot]);
+    const PictureSet &pictures = connected()->pictures();
+    QCOMPARE(int(pictures.writeMask()), 0x0FFF);
+    QCOMPARE(pictures.count(), 12);
+    for (int slot = 0; slot < pictures.count(); ++slot)
+        QCOMPARE(pictures.file(slot), PictureSet::defaultPath(pictures.format(), slot));
+    QTest::qWait(20);
     QCOMPARE(device->receivedFrames().size(), 0); // nothing is sent
+
+    // What a write of the parameter tab sends now: the restored table and sliders.
+    ui->tabs->setCurrentIndex(1);
+    ui->write->click();
+    QVERIFY(waitForFrames(1));
+    QTRY_COMPARE(int(device->parameters().lcdBright), 200);
+    QCOMPARE(int(device->parameters().smokeTime), 1000);
+    QCOMPARE(device->parameters().coilEnabled, selected);
+    QCOMPARE(device->parameters().coilValues,
+             (std::array<quint16, 5>{{1300, 6500, 4000, 400, 1000}}));
 }
 
 void ParametersTest::valueLabelsAfterLanguageSwitch()
 {
     startWindow();
-    QCOMPARE(ui->paraButton->text(), QStringLiteral("Default(&B)"));
-    ui->lcdBrightSlider->setValue(123);
-    ui->smokeSlider->setValue(5);
-    ui->tabWidget->setCurrentIndex(2);
-    ui->tempUnitComboBox->setCurrentIndex(0);
-    window->simplifiedChineseAction->trigger();
+    QCOMPARE(ui->coilDefaults->text(), QStringLiteral("Default(&B)"));
+    ui->brightness->setValue(123);
+    ui->puff->setValue(5);
+    ui->tabs->setCurrentIndex(2);
+    ui->unit->setCurrentIndex(0);
+    window->findChild<QAction *>(QStringLiteral("simplifiedChineseAction"))->trigger();
 
-    QCOMPARE(ui->lightLlabel->text(), QStringLiteral("屏幕亮度"));
-    QCOMPARE(ui->paraButton->text(), QStringLiteral("恢复本页默认值(&B)"));
+    QCOMPARE(ui->brightnessCaption->text(), QStringLiteral("屏幕亮度"));
+    QCOMPARE(ui->coilDefaults->text(), QStringLiteral("恢复本页默认值(&B)"));
     // The value labels keep showing the sliders, and the unit stays Celsius.
-    QCOMPARE(ui->lcdBrightValueLabel->text(), QStringLiteral("123"));
-    QCOMPARE(ui->smokeValueLabel->text(), QStringLiteral("5"));
-    QCOMPARE(ui->wkWidget->statusLine(), QStringLiteral("0 秒193℃"));
+    QCOMPARE(ui->brightnessValue->text(), QStringLiteral("123"));
+    QCOMPARE(ui->puffValue->text(), QStringLiteral("5"));
+    QCOMPARE(ui->tempCurve->statusLine(), QStringLiteral("0 秒193℃"));
 }
 
 KORLEX_WINDOW_TEST_MAIN(ParametersTest)

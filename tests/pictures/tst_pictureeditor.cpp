@@ -3,11 +3,10 @@
 // the return to the loaded picture, character mode, export and the confirm into the picture
 // folder, also when the file cannot be written.
 
-#include "device/session.h"
 #include "pictures/bmp.h"
-#include "pictures/bmpeditor.h"
-#include "pictures/iconeditor.h"
 #include "pictures/imageconvert.h"
+#include "pictures/widgets/bmpeditor.h"
+#include "pictures/widgets/iconeditor.h"
 #include "support/msgboxes.h"
 #include "widgets/msgbox.h"
 
@@ -170,6 +169,7 @@ private slots:
 
 private:
     QTemporaryDir workDir;
+    QString folder; // the picture folder of the slots edited
     QString wide; // 128 x 32
     QString square; // 64 x 64
 };
@@ -185,20 +185,18 @@ void TestPictureEditor::initTestCase()
 
 void TestPictureEditor::init()
 {
-    DeviceSession &session = deviceSession();
-    session.clear();
-    session.setDeviceSerial(QStringLiteral("c0ffee01"));
-    session.pictureCount = 12;
+    folder = workDir.filePath(QStringLiteral("c0ffee01"));
 }
 
 void TestPictureEditor::loadSetsZoomAndLabels()
 {
     BmpEditor editor;
+    editor.setSlot(0, 0, folder);
     QCOMPARE(editor.picWidth, -1);
-    editor.loadePicFile(QString()); // nothing happens
+    editor.loadPictureFile(QString()); // nothing happens
     QVERIFY(editor.filePath.isEmpty());
 
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     QCOMPARE(editor.filePath, wide);
     QCOMPARE(editor.zoomFactor, 8);
     QCOMPARE(editor.zoomSlider->value(), 8);
@@ -211,7 +209,7 @@ void TestPictureEditor::loadSetsZoomAndLabels()
     QCOMPARE(lightMap(editor.iconEditor->getIconImage()), lightMap(framedPicture(128, 32)));
 
     // A file that does not load leaves an empty picture.
-    editor.loadePicFile(workDir.filePath(QStringLiteral("missing.bmp")));
+    editor.loadPictureFile(workDir.filePath(QStringLiteral("missing.bmp")));
     QCOMPARE(editor.pixelLabel->text(), QStringLiteral(" 像素:0x0"));
     QVERIFY(editor.iconEditor->getIconImage().isNull());
 }
@@ -219,10 +217,11 @@ void TestPictureEditor::loadSetsZoomAndLabels()
 void TestPictureEditor::wheelLimits()
 {
     BmpEditor editor;
+    editor.setSlot(0, 0, folder);
     sendWheel(&editor, 120); // before any load the wheel does nothing
     QCOMPARE(editor.zoomFactor, 1);
 
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     sendWheel(&editor, 120);
     QCOMPARE(editor.zoomFactor, 9);
     QCOMPARE(editor.zoomLabel->text(), QStringLiteral(" 缩放:x9"));
@@ -244,7 +243,8 @@ void TestPictureEditor::wheelLimits()
 void TestPictureEditor::sliderZoom()
 {
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
     // A drag: the slider is down while it moves.
     editor.zoomSlider->setSliderDown(true);
     editor.zoomSlider->setSliderPosition(3);
@@ -259,14 +259,14 @@ void TestPictureEditor::loadedSizeIsKept()
     // A stored 64 x 64 picture (a 128 x 32 device takes it, having the same pixel count) is
     // edited and saved at its own size.
     BmpEditor editor;
-    deviceSession().editedPicture = 0;
-    editor.loadePicFile(wide);
-    editor.loadePicFile(square);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
+    editor.loadPictureFile(square);
     QCOMPARE(editor.pixelLabel->text(), QStringLiteral(" 像素:64x64"));
     QCOMPARE(editor.iconEditor->minimumSize(), QSize(512, 512));
 
     editor.commitAndQuitSlots();
-    const QImage saved(BmpEditor::confirmPath(0));
+    const QImage saved(editor.confirmPath());
     QCOMPARE(saved.size(), QSize(64, 64));
     QCOMPARE(lightMap(saved), lightMap(framedPicture(64, 64)));
 }
@@ -285,14 +285,12 @@ void TestPictureEditor::importFitsSlotWithThreshold()
     QFETCH(int, format);
     QFETCH(QSize, slot);
     QFETCH(QPoint, offset);
-    DeviceSession &session = deviceSession();
-    session.screenFormat = format;
-    session.editedPicture = 0;
     const QString png = workDir.filePath(QStringLiteral("blocks.png"));
     QVERIFY(blockPicture().save(png, "PNG"));
 
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, format, folder);
+    editor.loadPictureFile(wide);
     editor.thresholdSlider->setValue(150);
     QVERIFY(editor.importPicture(png));
     QCOMPARE(editor.pixelLabel->text(),
@@ -313,7 +311,7 @@ void TestPictureEditor::importFitsSlotWithThreshold()
     };
     const int capacity = format == 0 ? 1024 : 1536;
     editor.commitAndQuitSlots();
-    QByteArray lcd = lcdOfFile(BmpEditor::confirmPath(0), capacity);
+    QByteArray lcd = lcdOfFile(editor.confirmPath(), capacity);
     QCOMPARE(lcd, lcdBytes(slot.width(), slot.height(), litAt(150)));
     if (format == 0) {
         // Column 48 of the top page: rows 0, 3 and 6 lit; column 49: rows 2 and 5.
@@ -325,7 +323,7 @@ void TestPictureEditor::importFitsSlotWithThreshold()
     // A lower threshold, while the import is the latest change, converts it again at once.
     editor.thresholdSlider->setValue(80);
     editor.commitAndQuitSlots();
-    lcd = lcdOfFile(BmpEditor::confirmPath(0), capacity);
+    lcd = lcdOfFile(editor.confirmPath(), capacity);
     QCOMPARE(lcd, lcdBytes(slot.width(), slot.height(), litAt(80)));
     // Import and threshold change are one step: undo brings back the loaded picture.
     editor.undoSlots();
@@ -334,8 +332,6 @@ void TestPictureEditor::importFitsSlotWithThreshold()
 
 void TestPictureEditor::importColourAndUnreadable()
 {
-    DeviceSession &session = deviceSession();
-    session.screenFormat = 2;
     QImage colour(40, 40, QImage::Format_ARGB32);
     colour.fill(qRgb(0x17, 0x8f, 0xf3));
     colour.setPixel(0, 0, qRgba(255, 255, 255, 0)); // transparent: the dark background
@@ -343,6 +339,7 @@ void TestPictureEditor::importColourAndUnreadable()
     QVERIFY(colour.save(png, "PNG"));
 
     BmpEditor editor;
+    editor.setSlot(0, 2, folder);
     QVERIFY(editor.ditherCheckBox->isHidden() && editor.thresholdSlider->isHidden());
     QVERIFY(editor.importPicture(png));
     const QImage shown = editor.iconEditor->getIconImage();
@@ -352,12 +349,11 @@ void TestPictureEditor::importColourAndUnreadable()
     QCOMPARE(QColor(shown.pixel(0, 40)), QColor(Qt::black));
     QCOMPARE(QColor(shown.pixel(1, 41)), QColor(Qt::black));
     QCOMPARE(QColor(shown.pixel(40, 39)), QColor(Qt::black));
-    session.editedPicture = 0;
     editor.commitAndQuitSlots();
-    QFile savedFile(BmpEditor::confirmPath(0));
+    QFile savedFile(editor.confirmPath());
     QVERIFY(savedFile.open(QIODevice::ReadOnly));
     QCOMPARE(savedFile.read(30).mid(28), QByteArray("\x18\x00", 2)); // 24 bits per pixel
-    const QImage saved(BmpEditor::confirmPath(0));
+    const QImage saved(editor.confirmPath());
     QCOMPARE(QColor(saved.pixel(40, 80)), QColor(0x10, 0x8e, 0xf7));
 
     // A file that is no picture is named in a message; the picture stays.
@@ -469,9 +465,10 @@ void TestPictureEditor::undoRestoresEveryKindOfEdit()
     const QString png = workDir.filePath(QStringLiteral("blocks.png"));
     QVERIFY(blockPicture().save(png, "PNG"));
     BmpEditor editor;
+    editor.setSlot(0, 0, folder);
     editor.show();
     QVERIFY(QTest::qWaitForWindowActive(&editor));
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     QVERIFY(!editor.undoButton->isEnabled());
 
     QVector<QImage> states{editor.iconEditor->getIconImage()};
@@ -533,7 +530,8 @@ void TestPictureEditor::invertFlipAndShift()
 {
     // The white frame with a lit dot at (5, 3) on black.
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
     const auto lit = [&](int x, int y) {
         return qGray(editor.iconEditor->getIconImage().pixel(x, y)) >= 128;
     };
@@ -557,7 +555,8 @@ void TestPictureEditor::invertFlipAndShift()
 void TestPictureEditor::defaultReturnsToLoadedPicture()
 {
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
     QVERIFY(editor.importPicture(square));
     const QImage imported = editor.iconEditor->getIconImage();
     QCOMPARE(imported.size(), QSize(128, 32)); // the 64 x 64 picture fitted into the slot
@@ -601,7 +600,8 @@ void TestPictureEditor::textSplitting()
 void TestPictureEditor::characterModeDrawsText()
 {
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
     editor.fontSizeSpinBox->setValue(9.5);
 
     editor.charModeCheckBox->click();
@@ -665,29 +665,26 @@ void TestPictureEditor::characterModeDrawsText()
 
 void TestPictureEditor::confirmWritesFolderFileAndMark()
 {
-    DeviceSession &session = deviceSession();
-    session.setPictureFiles(QVector<QString>(12, QStringLiteral(":/old")).toList());
-    session.pictureWriteMask = 0;
-    session.editedPicture = 2;
-    const QString folder = workDir.filePath(QStringLiteral("c0ffee01"));
     QDir(folder).removeRecursively();
 
     BmpEditor editor;
-    QSignalSpy finished(&editor, SIGNAL(picEditFinishedSignal()));
+    editor.setSlot(2, 0, folder);
+    QSignalSpy confirmed(&editor, &BmpEditor::pictureConfirmed);
     editor.show();
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 10, 8 * 10));
     editor.charTextEdit->setPlainText(QStringLiteral("x"));
     editor.charTextEdit->clear();
     editor.commitAndQuitSlots();
 
+    // The folder is made, the picture saved as the slot's file and reported for the set (the
+    // page makes it the slot's picture and marks it).
     const QString path = workDir.path() + QStringLiteral("/c0ffee01/3.bmp");
-    QCOMPARE(BmpEditor::confirmPath(2), path);
+    QCOMPARE(editor.confirmPath(), path);
     QVERIFY(QFileInfo::exists(path));
-    QCOMPARE(session.pictureFile(2), path);
-    QCOMPARE(session.pictureFile(1), QStringLiteral(":/old"));
-    QCOMPARE(int(session.pictureWriteMask), 0x0004);
-    QCOMPARE(finished.count(), 1);
+    QCOMPARE(confirmed.count(), 1);
+    QCOMPARE(confirmed.first().at(0).toInt(), 2);
+    QCOMPARE(confirmed.first().at(1).toString(), path);
     QVERIFY(!editor.isVisible());
     QVERIFY(editor.charTextEdit->toPlainText().isEmpty());
 
@@ -701,49 +698,38 @@ void TestPictureEditor::confirmWritesFolderFileAndMark()
 
 void TestPictureEditor::cancelKeepsSlot()
 {
-    DeviceSession &session = deviceSession();
-    session.setPictureFiles(QVector<QString>(12, QStringLiteral(":/old")).toList());
-    session.pictureWriteMask = 0;
-    session.editedPicture = 5;
     BmpEditor editor;
-    QSignalSpy finished(&editor, SIGNAL(picEditFinishedSignal()));
+    editor.setSlot(5, 0, folder);
+    QSignalSpy confirmed(&editor, &BmpEditor::pictureConfirmed);
     editor.show();
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     editor.cancelButton->click();
     QVERIFY(!editor.isVisible());
-    QCOMPARE(finished.count(), 0);
-    QCOMPARE(session.pictureFile(5), QStringLiteral(":/old"));
-    QCOMPARE(int(session.pictureWriteMask), 0);
-    QVERIFY(!QFileInfo::exists(BmpEditor::confirmPath(5)));
+    QCOMPARE(confirmed.count(), 0);
+    QVERIFY(!QFileInfo::exists(editor.confirmPath()));
 }
 
 void TestPictureEditor::failedConfirmChangesNothing()
 {
     // A regular file where the picture folder should be: the save fails, also for root.
-    DeviceSession &session = deviceSession();
-    session.setDeviceSerial(QStringLiteral("badf0000"));
     QFile blocker(workDir.filePath(QStringLiteral("badf0000")));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    session.setPictureFiles(QVector<QString>(12, QStringLiteral(":/old")).toList());
-    session.pictureWriteMask = 0;
-    session.editedPicture = 2;
 
     BmpEditor editor;
-    QSignalSpy finished(&editor, SIGNAL(picEditFinishedSignal()));
+    editor.setSlot(2, 0, blocker.fileName());
+    QSignalSpy confirmed(&editor, &BmpEditor::pictureConfirmed);
     editor.show();
-    editor.loadePicFile(wide);
+    editor.loadPictureFile(wide);
     QTest::mouseClick(editor.iconEditor, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 10, 8 * 10));
     const QImage edited = editor.iconEditor->getIconImage();
     MessageCatcher catcher;
     editor.commitAndQuitSlots();
 
     QCOMPARE(catcher.messages.size(), 1);
-    const QString path = QDir::toNativeSeparators(BmpEditor::confirmPath(2));
+    const QString path = QDir::toNativeSeparators(editor.confirmPath());
     QVERIFY2(catcher.messages.at(0).contains(path), qPrintable(catcher.messages.at(0)));
-    QCOMPARE(session.pictureFile(2), QStringLiteral(":/old"));
-    QCOMPARE(int(session.pictureWriteMask), 0);
-    QCOMPARE(finished.count(), 0);
+    QCOMPARE(confirmed.count(), 0);
     QVERIFY(editor.isVisible());
     QCOMPARE(editor.iconEditor->getIconImage(), edited);
 }
@@ -752,7 +738,8 @@ void TestPictureEditor::exportNameAndFailure()
 {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, folder);
+    editor.loadPictureFile(wide);
     editor.setTitle(QStringLiteral("03.Coil high"));
     QCOMPARE(editor.proposedExportName(), desktop + QStringLiteral("/03.Coil high.bmp"));
     editor.setTitle(QStringLiteral("a/b:c"));
@@ -784,7 +771,7 @@ void TestPictureEditor::pixelGridMouse()
     grid.setZoomFactor(4);
     grid.resize(grid.sizeHint());
     QCOMPARE(grid.sizeHint(), QSize(64, 32));
-    QSignalSpy positions(&grid, SIGNAL(mousePositionSignals(QPoint)));
+    QSignalSpy positions(&grid, &IconEditor::mousePositionSignals);
 
     // Left lights a pixel, right clears it; a drag paints every pixel it crosses.
     QTest::mousePress(&grid, Qt::LeftButton, Qt::NoModifier, QPoint(4 * 3 + 1, 4 * 2 + 2));

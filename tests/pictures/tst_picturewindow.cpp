@@ -4,11 +4,11 @@
 
 #include "app/mainwindow.h"
 #include "device/hidbackend.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
-#include "parameters/qcurve.h"
-#include "pictures/bmpeditor.h"
+#include "device/ui/jobdialog.h"
+#include "parameters/ui/curvepages.h"
+#include "parameters/widgets/qcurve.h"
+#include "pictures/ui/picturepage.h"
+#include "pictures/widgets/bmpeditor.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/language.h"
@@ -17,8 +17,6 @@
 #include "support/windowhelpers.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/msgbox.h"
-
-#include "ui_mainwindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -33,6 +31,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -218,23 +217,55 @@ private:
     QTimer timer;
 };
 
-std::array<int, 10> valuesOf(const Curve &curve)
+std::array<int, 10> valuesOf(const QCurve *widget)
 {
     std::array<int, 10> values{};
     for (int p = 0; p < 10; ++p)
-        values[p] = curve[p].value;
+        values[p] = widget->points[p].value;
     return values;
 }
 
-std::array<int, 10> valuesOf(const QCurve *widget)
-{
-    return valuesOf(widget->points);
-}
-
-void setCurve(Curve &curve, int first, int step)
+void setCurve(QCurve *widget, int first, int step)
 {
     for (int p = 0; p < 10; ++p)
-        curve[p].value = first + step * p;
+        widget->points[p].value = first + step * p;
+}
+
+// The stored curves as offsets above their range minimum: temperatures in a unit, powers above
+// the model's minimum.
+std::array<int, 10> temperatureOffsets(const CurveSet &curves, int group,
+                                       TemperatureUnit unit = TemperatureUnit::Fahrenheit)
+{
+    const CurveSet::Points values = curves.temperaturesIn(group, unit);
+    std::array<int, 10> offsets{};
+    for (int p = 0; p < 10; ++p)
+        offsets[p] = values[p] - CurveSet::temperatureMin(unit);
+    return offsets;
+}
+
+std::array<int, 10> powerOffsets(const CurveSet &curves, int group)
+{
+    std::array<int, 10> offsets{};
+    for (int p = 0; p < 10; ++p)
+        offsets[p] = curves.powers[group][p] - curves.powerMin;
+    return offsets;
+}
+
+void setTemperatureOffsets(CurveSet &curves, int group, int first, int step,
+                           TemperatureUnit unit = TemperatureUnit::Fahrenheit)
+{
+    CurveSet::Points values{};
+    for (int p = 0; p < 10; ++p)
+        values[p] = quint16(CurveSet::temperatureMin(unit) + first + step * p);
+    curves.setTemperaturesIn(group, values, unit);
+}
+
+void setPowerOffsets(CurveSet &curves, int group, int first, int step)
+{
+    CurveSet::Points values{};
+    for (int p = 0; p < 10; ++p)
+        values[p] = quint16(curves.powerMin + first + step * p);
+    curves.setPowers(group, values);
 }
 
 } // namespace
@@ -261,6 +292,7 @@ private slots:
     void readFillsFolder_data();
     void readFillsFolder();
     void readWithLostReplyFails();
+    void unplugDuringReadInPictureWords();
     void readDoesNothingOffTabOrInColour();
     void pageFollowsScreenFormat();
     void languageSwitch();
@@ -277,11 +309,56 @@ private slots:
 
 private:
     void startWindow(quint16 id);
-    void waitForJobEnd();
+    void startWindowOn(std::shared_ptr<VirtualBus> bus);
+    void waitForJobEnd() { QVERIFY(waitForIdle(*window, 30000)); }
     QString lastLog() const { return logTexts(*window).value(logTexts(*window).size() - 1); }
     // The result line of a failed job, before the line that gives its cause.
     QString failureLog() const { return logTexts(*window).value(logTexts(*window).size() - 2); }
     QString folder() const { return workDir.path() + QLatin1Char('/') + serialText; }
+
+    Device *shown() const { return window->deviceManager()->devices().value(0); }
+    PictureSet &pictures() const { return shown()->pictures(); }
+    PicturePage *page() const { return window->findChild<PicturePage *>(); }
+    template<typename T = QWidget>
+    T *widget(const QString &name) const
+    {
+        return named<T>(window.get(), name);
+    }
+    QLabel *pictureLabel(int slot) const
+    {
+        return widget<QLabel>(QStringLiteral("picLabel%1").arg(slot + 1));
+    }
+    QLabel *nameLabel(int slot) const
+    {
+        return widget<QLabel>(QStringLiteral("picNameLabel%1").arg(slot + 1));
+    }
+    QLabel *writeMark(int slot) const
+    {
+        return widget<QLabel>(QStringLiteral("picWriteMark%1").arg(slot + 1));
+    }
+    QPushButton *editButton(int slot) const
+    {
+        return widget<QPushButton>(QStringLiteral("picEditButton%1").arg(slot + 1));
+    }
+    QPushButton *defaultButton(int slot) const
+    {
+        return widget<QPushButton>(QStringLiteral("picDefaultButton%1").arg(slot + 1));
+    }
+    QPushButton *button(const char *name) const { return widget<QPushButton>(QLatin1String(name)); }
+    QTabWidget *tabs() const { return widget<QTabWidget>(QStringLiteral("tabWidget")); }
+    QListWidget *navigation() const { return widget<QListWidget>(QStringLiteral("listWidget")); }
+    QCurve *tempCurve() const { return widget<QCurve>(QStringLiteral("wkWidget")); }
+    QCurve *powerCurve() const { return widget<QCurve>(QStringLiteral("powerWidget")); }
+    // The progress bar's maximum of the task dialog of the job that runs now; -1 without one.
+    int dialogMaximum() const
+    {
+        const JobDialog *dialog = window->findChild<JobDialog *>();
+        return dialog ? dialog->box()->progressMaximum() : -1;
+    }
+    void triggerLanguage(const char *actionName)
+    {
+        window->findChild<QAction *>(QLatin1String(actionName))->trigger();
+    }
 
     QTemporaryDir workDir;
     QTemporaryDir configDir;
@@ -307,10 +384,7 @@ void TestPictureWindow::init()
 
 void TestPictureWindow::cleanup()
 {
-    QVERIFY(stopWorkerAndWait());
     window.reset();
-    closeHidDevice();
-    deviceSession().clear();
     device.reset();
 }
 
@@ -321,18 +395,16 @@ void TestPictureWindow::startWindow(quint16 id)
     settings.serial = testSerial;
     settings.clockRuns = false;
     device = std::make_shared<VirtualDevice>(settings);
-    setHidBackend(std::make_shared<VirtualBus>(device));
-    window = std::make_unique<MainWindow>();
-    window->setResultPauseScale(0.01);
-    QVERIFY(deviceSession().deviceOpen);
-    device->clearLog();
+    startWindowOn(std::make_shared<VirtualBus>(device));
 }
 
-void TestPictureWindow::waitForJobEnd()
+void TestPictureWindow::startWindowOn(std::shared_ptr<VirtualBus> bus)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(!window->taskDialog && !window->readPicTimer->isActive()
-                                     && !window->writePicTimer->isActive(),
-                             30000);
+    setHidBackend(bus);
+    window = std::make_unique<MainWindow>();
+    window->setResultPauseScale(0.01);
+    QVERIFY(waitForConnectedDevice(*window));
+    device->clearLog();
 }
 
 void TestPictureWindow::folderWithOnlyOnePicture()
@@ -346,19 +418,19 @@ void TestPictureWindow::folderWithOnlyOnePicture()
 #endif
     startWindow(0x1005);
 
-    const QStringList files = deviceSession().pictureFiles();
+    const QStringList files = pictures().files();
     QCOMPARE(files.size(), 12);
     for (int slot = 0; slot < 12; ++slot) {
         const QString expected
                 = slot == 2 ? third : QStringLiteral(":/512/512/%1.bmp").arg(slot + 1);
         QCOMPARE(files.at(slot), expected);
     }
-    QCOMPARE(int(deviceSession().pictureWriteMask), 0x0FFF);
-    QCOMPARE(window->picLabels[2]
-                     ->pixmap(Qt::ReturnByValue)
-                     .toImage()
-                     .convertToFormat(QImage::Format_RGB32),
-             monoPattern(QSize(128, 32), 3));
+    QCOMPARE(int(pictures().writeMask()), 0x0FFF);
+    QTRY_COMPARE(pictureLabel(2)
+                         ->pixmap(Qt::ReturnByValue)
+                         .toImage()
+                         .convertToFormat(QImage::Format_RGB32),
+                 monoPattern(QSize(128, 32), 3));
 }
 
 void TestPictureWindow::storedPictureRules_data()
@@ -386,61 +458,57 @@ void TestPictureWindow::storedPictureRules()
     QVERIFY(QFile::copy(path, folder() + QStringLiteral("/2.bmp")));
     startWindow(quint16(id));
 
-    const QStringList files = deviceSession().pictureFiles();
+    const QStringList files = pictures().files();
     const int format = id >> 12 == 3 ? 2 : (id >> 12) - 1;
-    QCOMPARE(int(deviceSession().screenFormat), format);
+    QCOMPARE(pictures().format(), format);
     for (int slot = 0; slot < 2; ++slot)
         QCOMPARE(files.at(slot) == folder() + QStringLiteral("/%1.bmp").arg(slot + 1), taken);
-    QCOMPARE(files.at(3), window->defaultPicturePaths[format][3]);
-    QCOMPARE(int(deviceSession().pictureWriteMask), 0x0FFF);
+    QCOMPARE(files.at(3), PictureSet::defaultPath(format, 3));
+    QCOMPARE(pictures().writeMask(), pictures().allSlotsMask());
 }
 
 void TestPictureWindow::pageDefaultOnFormat3()
 {
     startWindow(0x4001);
-    DeviceSession &session = deviceSession();
-    QCOMPARE(int(session.screenFormat), 3);
-    session.pictureWriteMask = 0x0005;
-    const QStringList before = session.pictureFiles();
-    window->pageDefaultButton->click();
-    QCOMPARE(int(session.pictureWriteMask), 0x0005);
-    QCOMPARE(session.pictureFiles(), before);
-    window->picDefaultButtons[0]->click();
-    QCOMPARE(session.pictureFiles(), before);
+    QCOMPARE(pictures().format(), 3);
+    const QStringList before = pictures().files();
+    button("pageDefaultButton")->click();
+    QCOMPARE(int(pictures().writeMask()), 0);
+    QCOMPARE(pictures().files(), before);
+    defaultButton(0)->click();
+    QCOMPARE(pictures().files(), before);
 }
 
 void TestPictureWindow::restoringOneSlotAfterWriteKeepsMaskClear()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
     const QString custom
             = saveImage(monoPattern(QSize(128, 32), 9), workDir.filePath("custom.bmp"), true);
-    session.setPictureFile(4, custom);
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->writeToDeviceSlots();
+    pictures().setFile(4, custom);
+    tabs()->setCurrentIndex(0);
+    button("writeToDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(lastLog(), QStringLiteral(" set successfully!"));
-    QCOMPARE(int(session.pictureWriteMask), 0);
+    QCOMPARE(int(pictures().writeMask()), 0);
 
-    window->picDefaultButtons[4]->click();
-    QCOMPARE(session.pictureFile(4), QStringLiteral(":/512/512/5.bmp"));
-    QCOMPARE(int(session.pictureWriteMask), 0);
-    QCOMPARE(window->picLabels[4]->pixmap(Qt::ReturnByValue).toImage(),
+    defaultButton(4)->click();
+    QCOMPARE(pictures().file(4), QStringLiteral(":/512/512/5.bmp"));
+    QCOMPARE(int(pictures().writeMask()), 0);
+    QCOMPARE(pictureLabel(4)->pixmap(Qt::ReturnByValue).toImage(),
              QPixmap(":/512/512/5.bmp").toImage());
 
     // The page default marks every slot again.
-    window->pageDefaultButton->click();
-    QCOMPARE(int(session.pictureWriteMask), 0x0FFF);
+    button("pageDefaultButton")->click();
+    QCOMPARE(int(pictures().writeMask()), 0x0FFF);
 }
 
 void TestPictureWindow::writeAllThenNothing()
 {
     startWindow(0x1005);
-    window->ui->tabWidget->setCurrentIndex(0);
+    tabs()->setCurrentIndex(0);
     const int logStart = logTexts(*window).size();
-    window->writeToDeviceSlots();
-    QVERIFY(window->taskDialog);
-    QCOMPARE(window->taskDialog->progressMaximum(), 12);
+    button("writeToDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), 12);
     waitForJobEnd();
     QCOMPARE(logTexts(*window).mid(logStart),
              QStringList({" [Write user source task]", " set successfully!"}));
@@ -451,10 +519,11 @@ void TestPictureWindow::writeAllThenNothing()
         QCOMPARE(device->picture(slot), expectedMonoLcd(picture));
     }
 
-    // The mask was cleared: a second press does nothing at all.
+    // The marks were cleared: a second press does nothing at all.
     device->clearLog();
-    window->writeToDeviceSlots();
-    QVERIFY(!window->taskDialog);
+    button("writeToDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), -1);
+    QTest::qWait(20);
     QCOMPARE(device->receivedFrames().size(), 0);
     QCOMPARE(logTexts(*window).size(), logStart + 2);
 }
@@ -462,22 +531,21 @@ void TestPictureWindow::writeAllThenNothing()
 void TestPictureWindow::writeMarkedSlots()
 {
     startWindow(0x2001);
-    DeviceSession &session = deviceSession();
-    QStringList files = session.pictureFiles();
     for (int slot = 0; slot < 12; ++slot) {
-        files[slot] = saveImage(monoPattern(QSize(64, 128), slot + 20),
-                                workDir.filePath(QStringLiteral("tall%1.bmp").arg(slot)), true);
+        pictures().setFile(slot, saveImage(monoPattern(QSize(64, 128), slot + 20),
+                                           workDir.filePath(QStringLiteral("tall%1.bmp").arg(slot)),
+                                           true));
     }
-    session.setPictureFiles(files);
     QVector<QByteArray> before;
     for (int slot = 0; slot < 12; ++slot)
         before << device->picture(slot);
 
-    session.pictureWriteMask = 0x0025; // slots 1, 3 and 6
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->writeToDeviceSlots();
-    QVERIFY(window->taskDialog);
-    QCOMPARE(window->taskDialog->progressMaximum(), 3);
+    pictures().clearMarks(); // slots 1, 3 and 6
+    for (int slot : {0, 2, 5})
+        pictures().mark(slot);
+    tabs()->setCurrentIndex(0);
+    button("writeToDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), 3);
     waitForJobEnd();
     QCOMPARE(lastLog(), QStringLiteral(" set successfully!"));
     for (int slot = 0; slot < 12; ++slot) {
@@ -487,22 +555,23 @@ void TestPictureWindow::writeMarkedSlots()
         QCOMPARE(device->picture(slot).size(), 1024);
         QVERIFY2(device->picture(slot) == expected, qPrintable(QString::number(slot)));
     }
-    QCOMPARE(int(session.pictureWriteMask), 0);
+    QCOMPARE(int(pictures().writeMask()), 0);
 }
 
 void TestPictureWindow::unsendableSlotFailsWrite()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
     // 64 x 96 converts to 768 bytes, which no slot of this screen takes.
-    session.setPictureFile(
-            1, saveImage(monoPattern(QSize(64, 96), 1), workDir.filePath("odd.bmp"), true));
-    session.setPictureFile(
+    pictures().setFile(1,
+                       saveImage(monoPattern(QSize(64, 96), 1), workDir.filePath("odd.bmp"), true));
+    pictures().setFile(
             2, saveImage(monoPattern(QSize(128, 32), 2), workDir.filePath("good.bmp"), true));
     const QByteArray slot1Before = device->picture(1);
-    session.pictureWriteMask = 0x0006;
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->writeToDeviceSlots();
+    pictures().clearMarks();
+    pictures().mark(1);
+    pictures().mark(2);
+    tabs()->setCurrentIndex(0);
+    button("writeToDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(failureLog(), QStringLiteral(" set failed!"));
     QCOMPARE(lastLog(),
@@ -511,18 +580,20 @@ void TestPictureWindow::unsendableSlotFailsWrite()
     QCOMPARE(device->picture(1), slot1Before);
     QCOMPARE(device->picture(2), expectedMonoLcd(monoPattern(QSize(128, 32), 2)));
     // The slot that went keeps no mark; the one that did not stays marked for the next write.
-    QCOMPARE(int(session.pictureWriteMask), 0x0002);
+    QCOMPARE(int(pictures().writeMask()), 0x0002);
+    QVERIFY(!writeMark(1)->isHidden());
+    QVERIFY(writeMark(2)->isHidden());
 }
 
 void TestPictureWindow::writeWithNothingConvertibleEnds()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    session.setPictureFile(0, workDir.filePath("removed.bmp"));
-    session.pictureWriteMask = 0x0001;
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->writeToDeviceSlots();
-    QVERIFY(window->taskDialog);
+    pictures().setFile(0, workDir.filePath("removed.bmp"));
+    pictures().clearMarks();
+    pictures().mark(0);
+    tabs()->setCurrentIndex(0);
+    button("writeToDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), 1);
     // No slot is counted; the job still ends, as a failure, and its dialog goes.
     waitForJobEnd();
     QCOMPARE(failureLog(), QStringLiteral(" set failed!"));
@@ -532,20 +603,17 @@ void TestPictureWindow::writeWithNothingConvertibleEnds()
 void TestPictureWindow::colourWriteSendsAllTen()
 {
     startWindow(0x3000);
-    DeviceSession &session = deviceSession();
-    QCOMPARE(int(session.screenFormat), 2);
-    QCOMPARE(int(session.pictureCount), 10);
-    QStringList files;
+    QCOMPARE(pictures().format(), 2);
+    QCOMPARE(pictures().count(), 10);
     for (int slot = 0; slot < 10; ++slot) {
-        files << saveImage(colourPattern(slot), workDir.filePath(QString("colour%1.bmp").arg(slot)),
-                           false);
+        pictures().setFile(slot,
+                           saveImage(colourPattern(slot),
+                                     workDir.filePath(QString("colour%1.bmp").arg(slot)), false));
     }
-    session.setPictureFiles(files);
-    session.pictureWriteMask = 0;
+    pictures().clearMarks();
 
-    window->writePicturesToDevice();
-    QVERIFY(window->taskDialog);
-    QCOMPARE(window->taskDialog->progressMaximum(), 10);
+    page()->writePictures();
+    QCOMPARE(dialogMaximum(), 10);
     waitForJobEnd();
     QCOMPARE(lastLog(), QStringLiteral(" set successfully!"));
     for (int slot = 0; slot < 10; ++slot) {
@@ -553,7 +621,7 @@ void TestPictureWindow::colourWriteSendsAllTen()
         QVERIFY2(device->picture(slot) == expectedColourLcd(colourPattern(slot)),
                  qPrintable(QString::number(slot)));
     }
-    QCOMPARE(int(session.pictureWriteMask), 0);
+    QCOMPARE(int(pictures().writeMask()), 0);
 }
 
 void TestPictureWindow::readFillsFolder_data()
@@ -567,22 +635,21 @@ void TestPictureWindow::readFillsFolder()
 {
     QFETCH(int, id);
     startWindow(quint16(id));
-    const int format = deviceSession().screenFormat;
+    const int format = pictures().format();
     const int bytes = format == 0 ? 512 : 1024;
     for (int slot = 0; slot < 12; ++slot)
         device->setPicture(slot, randomBytes(bytes, quint32(slot * 31 + id)));
     QVERIFY(!QFileInfo::exists(folder()));
 
-    window->ui->tabWidget->setCurrentIndex(0);
+    tabs()->setCurrentIndex(0);
     const int logStart = logTexts(*window).size();
-    window->readFromDeviceSlots();
-    QVERIFY(window->taskDialog);
-    QCOMPARE(window->taskDialog->progressMaximum(), 11);
+    button("readFromDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), 11);
     waitForJobEnd();
     QCOMPARE(logTexts(*window).mid(logStart),
              QStringList({"[Write user source task]", " Read resource successfully!"}));
 
-    const QStringList files = deviceSession().pictureFiles();
+    const QStringList files = pictures().files();
     for (int slot = 0; slot < 12; ++slot) {
         const QString path = folder() + QStringLiteral("/%1.bmp").arg(slot + 1);
         QCOMPARE(files.at(slot), path);
@@ -591,13 +658,14 @@ void TestPictureWindow::readFillsFolder()
         QVERIFY2(file.readAll() == expectedReadFile(format, device->picture(slot)),
                  qPrintable(path));
         // The page shows what was read.
-        QCOMPARE(window->picLabels[slot]->pixmap(Qt::ReturnByValue).size(), monoSize(format));
+        QCOMPARE(pictureLabel(slot)->pixmap(Qt::ReturnByValue).size(), monoSize(format));
     }
     // Written back, a read picture gives the same LCD bytes.
     const QByteArray first = device->picture(0);
     device->setPicture(0, QByteArray(bytes, '\0'));
-    deviceSession().pictureWriteMask = 0x0001;
-    window->writeToDeviceSlots();
+    pictures().clearMarks();
+    pictures().mark(0);
+    button("writeToDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(device->picture(0), first);
 }
@@ -608,119 +676,148 @@ void TestPictureWindow::readWithLostReplyFails()
     for (int slot = 0; slot < 12; ++slot)
         device->setPicture(slot, randomBytes(512, quint32(slot + 7)));
     device->dropReplies(1, 0x39); // picture 1's reply is lost
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->readFromDeviceSlots();
+    tabs()->setCurrentIndex(0);
+    button("readFromDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(failureLog(), QStringLiteral(" Read resource failed!"));
     QCOMPARE(lastLog(), QStringLiteral(" Cause: the device stopped answering while transferring "
                                        "picture 1. Check the USB connection and try again."));
-    const QStringList files = deviceSession().pictureFiles();
+    const QStringList files = pictures().files();
     QCOMPARE(files.at(0), QStringLiteral(":/512/512/1.bmp"));
     QVERIFY(!QFileInfo::exists(folder() + QStringLiteral("/1.bmp")));
     for (int slot = 1; slot < 12; ++slot)
         QCOMPARE(files.at(slot), folder() + QStringLiteral("/%1.bmp").arg(slot + 1));
 
     // The next read starts afresh and succeeds.
-    window->readFromDeviceSlots();
+    button("readFromDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(lastLog(), QStringLiteral(" Read resource successfully!"));
+}
+
+void TestPictureWindow::unplugDuringReadInPictureWords()
+{
+    // A picture job says why it failed in its own words, not the upgrade's.
+    startWindow(0x1005);
+    device->setReportDelay(2);
+    tabs()->setCurrentIndex(0);
+    button("readFromDeviceButton")->click();
+    QVERIFY(QTest::qWaitFor([this]() { return device->receivedFrames().size() >= 3; }, 10000));
+    device->unplug();
+    waitForJobEnd();
+    QCOMPARE(failureLog(), QStringLiteral(" Read resource failed!"));
+    const QString cause = lastLog();
+    QVERIFY2(cause.startsWith(QStringLiteral(" Cause: the device was unplugged while transferring "
+                                             "picture ")),
+             qPrintable(cause));
+    QVERIFY2(cause.endsWith(QStringLiteral(". Read or write the pictures again once the device "
+                                           "is connected again.")),
+             qPrintable(cause));
 }
 
 void TestPictureWindow::readDoesNothingOffTabOrInColour()
 {
     startWindow(0x1005);
     const int logSize = logTexts(*window).size();
-    window->ui->tabWidget->setCurrentIndex(1);
-    window->readFromDeviceSlots();
-    QVERIFY(!window->taskDialog);
+    tabs()->setCurrentIndex(1);
+    button("readFromDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), -1);
+    QTest::qWait(20);
     QCOMPARE(device->receivedFrames().size(), 0);
     QCOMPARE(logTexts(*window).size(), logSize);
     window.reset();
-    closeHidDevice();
 
     startWindow(0x3000);
-    window->readPicturesFromDevice();
-    window->readFromDeviceSlots();
-    QVERIFY(!window->taskDialog);
+    page()->readPictures();
+    button("readFromDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), -1);
+    QTest::qWait(20);
     QCOMPARE(device->receivedFrames().size(), 0);
     QVERIFY(!QFileInfo::exists(folder()));
 }
 
 void TestPictureWindow::pageFollowsScreenFormat()
 {
-    startWindow(0x3000);
-    Ui::MainWindow *ui = window->ui;
-    ui->listWidget->setCurrentRow(3);
-    window->loadEditPicSlots();
-    QVERIFY(ui->listWidget->item(3)->isHidden());
-    QCOMPARE(ui->listWidget->currentRow(), 0);
-    for (int tab : {0, 2, 3})
-        QVERIFY(!ui->tabWidget->isTabEnabled(tab));
-    QVERIFY(ui->tabWidget->isTabEnabled(1));
-    for (QWidget *hidden : std::initializer_list<QWidget *>{
-                 ui->readFromDeviceButton, ui->writeToDeviceButton, ui->loadConfigButton,
-                 ui->saveConfigButton, ui->resetDefaultButton, ui->wenkongGroupBox, ui->frame_2,
-                 ui->frame_3, ui->paraButton, ui->setTimePushButton, ui->readTimePushbutton})
-        QVERIFY2(hidden->isHidden(), qPrintable(hidden->objectName()));
-    QVERIFY(!ui->timeGroup->isHidden());
-    QVERIFY(ui->tabWidget->styleSheet().contains("QTabBar::tab:disabled{width: 0;"));
+    // A colour device, and a monochrome one plugged in beside it.
+    VirtualDevice::Settings colour;
+    colour.id = 0x3000;
+    colour.serial = testSerial;
+    device = std::make_shared<VirtualDevice>(colour);
+    auto bus = std::make_shared<VirtualBus>(device);
+    VirtualDevice::Settings mono;
+    mono.id = 0x1005;
+    mono.serial = testSerial + 1;
+    bus->addDevice(std::make_shared<VirtualDevice>(mono));
+    startWindowOn(bus);
+    QTRY_COMPARE(window->deviceManager()->devices().size(), 2);
 
-    // A monochrome format brings the page back and starts from the welcome page.
-    deviceSession().screenFormat = 0;
-    deviceSession().pictureCount = 12;
-    window->setAllPicToDefault();
-    QVERIFY(!ui->listWidget->item(3)->isHidden());
-    QCOMPARE(ui->listWidget->currentRow(), 0);
+    navigation()->setCurrentRow(3);
+    page()->showPictureSet();
+    QVERIFY(navigation()->item(3)->isHidden());
+    QCOMPARE(navigation()->currentRow(), 0);
     for (int tab : {0, 2, 3})
-        QVERIFY(ui->tabWidget->isTabEnabled(tab));
-    QVERIFY(!ui->readFromDeviceButton->isHidden());
-    QVERIFY(ui->timeGroup->isHidden());
-    QCOMPARE(window->picLabels[11]->pixmap(Qt::ReturnByValue).size(), QSize(128, 32));
+        QVERIFY(!tabs()->isTabEnabled(tab));
+    QVERIFY(tabs()->isTabEnabled(1));
+    for (const char *name : {"readFromDeviceButton", "writeToDeviceButton", "loadConfigButton",
+                             "saveConfigButton", "resetDefaultButton", "wenkongGroupBox", "frame_2",
+                             "frame_3", "paraButton", "setTimePushButton", "readTimePushbutton"})
+        QVERIFY2(widget(QLatin1String(name))->isHidden(), name);
+    QVERIFY(!widget(QStringLiteral("timeGroup"))->isHidden());
+    QVERIFY(tabs()->styleSheet().contains("QTabBar::tab:disabled{width: 0;"));
+
+    // Choosing the monochrome device brings the page back and starts from the welcome page.
+    QTRY_VERIFY(window->deviceManager()->devices().at(1)->isConnected());
+    widget<QComboBox>(QStringLiteral("deviceComboBox"))->activated(1);
+    QVERIFY(!navigation()->item(3)->isHidden());
+    QCOMPARE(navigation()->currentRow(), 0);
+    for (int tab : {0, 2, 3})
+        QVERIFY(tabs()->isTabEnabled(tab));
+    QVERIFY(!button("readFromDeviceButton")->isHidden());
+    QVERIFY(widget(QStringLiteral("timeGroup"))->isHidden());
+    QCOMPARE(pictureLabel(11)->pixmap(Qt::ReturnByValue).size(), QSize(128, 32));
 }
 
 void TestPictureWindow::languageSwitch()
 {
     startWindow(0x1005);
-    QCOMPARE(window->picNameLabels[0]->text(), QStringLiteral("01.logo for power on"));
-    QCOMPARE(window->picNameLabels[0]->maximumWidth(), 180);
-    QCOMPARE(window->picEditButtons[3]->text(), QStringLiteral("&Edit"));
-    window->simplifiedChineseAction->trigger();
-    QCOMPARE(window->picNameLabels[11]->text(), QStringLiteral("12.过温保护"));
-    QCOMPARE(window->picNameLabels[11]->minimumWidth(), 100);
-    QCOMPARE(window->picNameLabels[11]->maximumWidth(), 100);
-    QCOMPARE(window->pageDefaultButton->text(), QStringLiteral("恢复本页默认值(&B)"));
-    window->englishAction->trigger();
-    QCOMPARE(window->picNameLabels[11]->maximumWidth(), 180);
-    QCOMPARE(window->picDefaultButtons[0]->text(), QStringLiteral("&Default"));
+    QCOMPARE(nameLabel(0)->text(), QStringLiteral("01.logo for power on"));
+    QCOMPARE(nameLabel(0)->maximumWidth(), 180);
+    QCOMPARE(editButton(3)->text(), QStringLiteral("&Edit"));
+    triggerLanguage("simplifiedChineseAction");
+    QCOMPARE(nameLabel(11)->text(), QStringLiteral("12.过温保护"));
+    QCOMPARE(nameLabel(11)->minimumWidth(), 100);
+    QCOMPARE(nameLabel(11)->maximumWidth(), 100);
+    QCOMPARE(button("pageDefaultButton")->text(), QStringLiteral("恢复本页默认值(&B)"));
+    triggerLanguage("englishAction");
+    QCOMPARE(nameLabel(11)->maximumWidth(), 180);
+    QCOMPARE(defaultButton(0)->text(), QStringLiteral("&Default"));
 }
 
 void TestPictureWindow::editorFromPage()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    session.pictureWriteMask = 0;
-    window->picEditButtons[2]->click();
-    BmpEditor *editor = window->picEditor;
+    pictures().clearMarks();
+    editButton(2)->click();
+    BmpEditor *editor = page()->editor();
     QVERIFY(editor->isVisible());
     QCOMPARE(editor->windowTitle(), QStringLiteral("03.Coil high"));
-    QCOMPARE(int(session.editedPicture), 2);
+    const QString path = folder() + QStringLiteral("/3.bmp");
+    QCOMPARE(editor->confirmPath(), path);
 
     // Confirm saves the slot into the folder, marks it and refreshes the page.
-    QMetaObject::invokeMethod(editor, "commitAndQuitSlots");
-    const QString path = folder() + QStringLiteral("/3.bmp");
-    QCOMPARE(session.pictureFile(2), path);
-    QCOMPARE(int(session.pictureWriteMask), 0x0004);
+    named<QPushButton>(editor, QStringLiteral("confirmButton"))->click();
+    QCOMPARE(pictures().file(2), path);
+    QCOMPARE(int(pictures().writeMask()), 0x0004);
     QVERIFY(!editor->isVisible());
-    QCOMPARE(window->picLabels[2]
+    QCOMPARE(pictureLabel(2)
                      ->pixmap(Qt::ReturnByValue)
                      .toImage()
                      .convertToFormat(QImage::Format_RGB32),
              QImage(":/512/512/3.bmp").convertToFormat(QImage::Format_RGB32));
 
     // The write sends just that slot, with the picture's bytes.
-    window->ui->tabWidget->setCurrentIndex(0);
-    window->writeToDeviceSlots();
-    QCOMPARE(window->taskDialog->progressMaximum(), 1);
+    tabs()->setCurrentIndex(0);
+    button("writeToDeviceButton")->click();
+    QCOMPARE(dialogMaximum(), 1);
     waitForJobEnd();
     QCOMPARE(device->picture(2), expectedMonoLcd(QImage(":/512/512/3.bmp")));
 }
@@ -728,19 +825,17 @@ void TestPictureWindow::editorFromPage()
 void TestPictureWindow::gridShowsAllAndWriteMarks()
 {
     startWindow(0x2001);
-    DeviceSession &session = deviceSession();
     window->resize(1400, 875);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->ui->listWidget->setCurrentRow(3);
-    window->ui->tabWidget->setCurrentIndex(0);
-    QWidget *viewport = window->ui->picScrollArea->viewport();
+    navigation()->setCurrentRow(3);
+    tabs()->setCurrentIndex(0);
+    QWidget *viewport = widget<QScrollArea>(QStringLiteral("picScrollArea"))->viewport();
     // All twelve 64 x 128 pictures and their buttons lie inside the visible part of the page.
-    QTRY_VERIFY(window->picLabels[11]->isVisible());
+    QTRY_VERIFY(pictureLabel(11)->isVisible());
     for (int slot = 0; slot < 12; ++slot) {
         for (QWidget *part : std::initializer_list<QWidget *>{
-                     window->picLabels[slot], window->picNameLabels[slot],
-                     window->picEditButtons[slot], window->picDefaultButtons[slot]}) {
+                     pictureLabel(slot), nameLabel(slot), editButton(slot), defaultButton(slot)}) {
             const QRect shown(part->mapTo(viewport, QPoint(0, 0)), part->size());
             QVERIFY2(viewport->rect().contains(shown),
                      qPrintable(QStringLiteral("slot %1 at %2,%3 %4x%5 in %6x%7")
@@ -752,24 +847,24 @@ void TestPictureWindow::gridShowsAllAndWriteMarks()
                                         .arg(viewport->width())
                                         .arg(viewport->height())));
         }
-        QCOMPARE(window->picLabels[slot]->pixmap(Qt::ReturnByValue).size(), QSize(64, 128));
+        QCOMPARE(pictureLabel(slot)->pixmap(Qt::ReturnByValue).size(), QSize(64, 128));
     }
 
     // After connecting every slot waits for the next write; a successful write clears the marks.
-    for (QLabel *mark : window->picWriteMarks)
-        QVERIFY(mark->isVisible());
-    window->writeToDeviceSlots();
+    for (int slot = 0; slot < 12; ++slot)
+        QVERIFY(writeMark(slot)->isVisible());
+    button("writeToDeviceButton")->click();
     waitForJobEnd();
     QCOMPARE(lastLog(), QStringLiteral(" set successfully!"));
-    for (QLabel *mark : window->picWriteMarks)
-        QTRY_VERIFY(!mark->isVisible());
+    for (int slot = 0; slot < 12; ++slot)
+        QTRY_VERIFY(!writeMark(slot)->isVisible());
 
     // An edit confirmed for slot 3 marks that slot alone.
-    window->picEditButtons[2]->click();
-    QMetaObject::invokeMethod(window->picEditor, "commitAndQuitSlots");
-    QCOMPARE(int(session.pictureWriteMask), 0x0004);
+    editButton(2)->click();
+    named<QPushButton>(page()->editor(), QStringLiteral("confirmButton"))->click();
+    QCOMPARE(int(pictures().writeMask()), 0x0004);
     for (int slot = 0; slot < 12; ++slot)
-        QCOMPARE(window->picWriteMarks[slot]->isVisible(), slot == 2);
+        QCOMPARE(writeMark(slot)->isVisible(), slot == 2);
 }
 
 void TestPictureWindow::windowFitsSmallScreens()
@@ -800,18 +895,18 @@ void TestPictureWindow::windowFitsSmallScreens()
     window->resize(1120, 630);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    for (Language language : {English, SimplifiedChinese, TraditionalChinese}) {
-        currentLanguage = language;
-        window->installLanguageSlots(language);
-        for (int page = 0; page < 4; ++page) {
-            window->ui->listWidget->setCurrentRow(page);
-            for (int tab = 0; tab < (page == 3 ? 4 : 1); ++tab) {
-                window->ui->tabWidget->setCurrentIndex(tab);
+    for (const char *language :
+         {"englishAction", "simplifiedChineseAction", "traditionalChineseAction"}) {
+        triggerLanguage(language);
+        for (int row = 0; row < 4; ++row) {
+            navigation()->setCurrentRow(row);
+            for (int tab = 0; tab < (row == 3 ? 4 : 1); ++tab) {
+                tabs()->setCurrentIndex(tab);
                 QCoreApplication::processEvents();
                 const QSize least = window->minimumSizeHint();
                 QVERIFY2(least.width() <= 1120 && least.height() <= 630,
                          qPrintable(QStringLiteral("page %1 tab %2 needs %3 x %4")
-                                            .arg(page)
+                                            .arg(row)
                                             .arg(tab)
                                             .arg(least.width())
                                             .arg(least.height())));
@@ -820,39 +915,38 @@ void TestPictureWindow::windowFitsSmallScreens()
                 QVERIFY2(cut.isEmpty(), qPrintable(cut));
             }
         }
-        window->picEditButtons[0]->click();
-        QVERIFY(QTest::qWaitForWindowExposed(window->picEditor));
-        const QString cut = checkCaptions(window->picEditor);
+        editButton(0)->click();
+        QVERIFY(QTest::qWaitForWindowExposed(page()->editor()));
+        const QString cut = checkCaptions(page()->editor());
         QVERIFY2(cut.isEmpty(), qPrintable(cut));
-        window->picEditor->close();
+        page()->editor()->close();
     }
-    QCOMPARE(window->picNameLabels[2]->text(), QStringLiteral("03.雾化器阻值太大"));
-    window->englishAction->trigger(); // the stored language of the next window
+    QCOMPARE(nameLabel(2)->text(), QStringLiteral("03.雾化器阻值太大"));
+    triggerLanguage("englishAction"); // the stored language of the next window
 }
 
 void TestPictureWindow::resourceFullFileAndPowerButton()
 {
     startWindow(0x2001);
-    DeviceSession &session = deviceSession();
-    Ui::MainWindow *ui = window->ui;
-    session.setPictureFile(3, workDir.filePath("cannot-load.bmp"));
+    pictures().setFile(3, workDir.filePath("cannot-load.bmp"));
+    CurveSet &curves = shown()->curves();
     for (int g = 0; g < 5; ++g) {
-        setCurve(session.tempCurves[g], 10 * g, 5);
-        setCurve(session.powerCurves[g], g, 2);
+        setTemperatureOffsets(curves, g, 10 * g, 5);
+        setPowerOffsets(curves, g, g, 2);
     }
     // Group 1 is checked on both pages: its values come from the widgets.
-    setCurve(ui->wkWidget->points, 100, 1);
-    setCurve(ui->powerWidget->points, 30, 1);
+    setCurve(tempCurve(), 100, 1);
+    setCurve(powerCurve(), 30, 1);
 
     DialogAnswerer answers;
     const QString path = workDir.filePath("full.ct_user");
     answers.fileNames << path;
-    ui->saveConfigButton->click();
+    button("saveConfigButton")->click();
     QCOMPARE(answers.fileDialogTitles, QStringList{"save user source file"});
+    QTRY_COMPARE(readLines(path).size(), 1 + 13 + 6 + 6);
     QVERIFY(answers.messages.isEmpty());
 
     const QStringList lines = readLines(path);
-    QCOMPARE(lines.size(), 1 + 13 + 6 + 6);
     QCOMPARE(lines.at(0).left(5), QStringLiteral("d2001"));
     QCOMPARE(lines.at(1), QStringLiteral("b"));
     QCOMPARE(lines.at(5), QStringLiteral("b30000")); // the picture that did not load
@@ -863,128 +957,125 @@ void TestPictureWindow::resourceFullFileAndPowerButton()
     QCOMPARE(lines.at(22).left(2 + 8), QStringLiteral("M100010003")); // stored group 1: 1, 3
 
     // Change everything, then load the full file with the power button.
-    const QStringList filesBefore = session.pictureFiles();
+    const QStringList filesBefore = pictures().files();
     for (int g = 0; g < 5; ++g) {
-        setCurve(session.tempCurves[g], 1, 0);
-        setCurve(session.powerCurves[g], 2, 0);
+        setTemperatureOffsets(curves, g, 1, 0);
+        setPowerOffsets(curves, g, 2, 0);
     }
-    setCurve(ui->powerWidget->points, 2, 0);
+    setCurve(powerCurve(), 2, 0);
     answers.fileNames << path;
-    ui->loadPowerConfigButton->click();
+    button("loadPowerConfigButton")->click();
+    QTRY_COMPARE(valuesOf(powerCurve()),
+                 (std::array<int, 10>{30, 31, 32, 33, 34, 35, 36, 37, 38, 39}));
     QVERIFY(answers.messages.isEmpty());
     QCOMPARE(lastLog(), QStringLiteral(" load user source file"));
-    QCOMPARE(valuesOf(session.powerCurves[0]), valuesOf(ui->powerWidget->points));
-    QCOMPARE(valuesOf(ui->powerWidget),
-             (std::array<int, 10>{30, 31, 32, 33, 34, 35, 36, 37, 38, 39}));
-    QCOMPARE(valuesOf(session.powerCurves[4]),
-             (std::array<int, 10>{4, 6, 8, 10, 12, 14, 16, 18, 20, 22}));
-    QCOMPARE(valuesOf(session.tempCurves[2]), (std::array<int, 10>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
-    QCOMPARE(session.pictureFiles(), filesBefore);
+    QCOMPARE(powerOffsets(curves, 0), valuesOf(powerCurve()));
+    QCOMPARE(powerOffsets(curves, 4), (std::array<int, 10>{4, 6, 8, 10, 12, 14, 16, 18, 20, 22}));
+    QCOMPARE(temperatureOffsets(curves, 2), (std::array<int, 10>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    QCOMPARE(pictures().files(), filesBefore);
     QVERIFY(!QFileInfo::exists(folder()));
 
     // Without a device nothing is saved.
-    closeHidDevice();
+    button("unconnectButton")->click();
     answers.fileNames << workDir.filePath("nodevice.ct_user");
-    ui->saveConfigButton->click();
+    button("saveConfigButton")->click();
+    QTest::qWait(50);
     QVERIFY(!QFileInfo::exists(workDir.filePath("nodevice.ct_user")));
 }
 
 void TestPictureWindow::resourceTemperatureFile()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    Ui::MainWindow *ui = window->ui;
+    CurveSet &curves = shown()->curves();
     for (int g = 0; g < 5; ++g)
-        setCurve(session.tempCurves[g], 50 + g, 3);
-    ui->tabWidget->setCurrentIndex(2);
-    ui->wkRadioButton3->click(); // group 3 is now shown and edited
-    setCurve(ui->wkWidget->points, 7, 7);
+        setTemperatureOffsets(curves, g, 50 + g, 3);
+    tabs()->setCurrentIndex(2);
+    widget<QRadioButton>(QStringLiteral("wkRadioButton3"))->click(); // group 3 is now shown
+    setCurve(tempCurve(), 7, 7);
 
     DialogAnswerer answers;
     const QString path = workDir.filePath("temp.ct_user");
     answers.fileNames << path;
-    ui->saveWkConfigButton->click();
-    const QStringList lines = readLines(path);
-    QCOMPARE(lines.size(), 7);
-    QCOMPARE(lines.at(1), QStringLiteral("t"));
+    button("saveWkConfigButton")->click();
+    QTRY_COMPARE(readLines(path).size(), 7);
+    QCOMPARE(readLines(path).at(1), QStringLiteral("t"));
 
     for (int g = 0; g < 5; ++g)
-        setCurve(session.tempCurves[g], 0, 0);
-    setCurve(ui->wkWidget->points, 0, 0);
-    const QStringList filesBefore = session.pictureFiles();
-    const Curve powerBefore = session.powerCurves[0];
+        setTemperatureOffsets(curves, g, 0, 0);
+    setCurve(tempCurve(), 0, 0);
+    const QStringList filesBefore = pictures().files();
+    const CurveSet::Points powerBefore = curves.powers[0];
 
     // The full-file button on a temperature file changes only the temperature groups.
     answers.fileNames << path;
-    ui->loadConfigButton->click();
+    button("loadConfigButton")->click();
+    QTRY_COMPARE(valuesOf(tempCurve()),
+                 (std::array<int, 10>{7, 14, 21, 28, 35, 42, 49, 56, 63, 70}));
     QVERIFY(answers.messages.isEmpty());
-    QCOMPARE(valuesOf(ui->wkWidget), (std::array<int, 10>{7, 14, 21, 28, 35, 42, 49, 56, 63, 70}));
-    QCOMPARE(valuesOf(session.tempCurves[2]), valuesOf(ui->wkWidget));
-    QCOMPARE(valuesOf(session.tempCurves[4]),
+    QCOMPARE(temperatureOffsets(curves, 2), valuesOf(tempCurve()));
+    QCOMPARE(temperatureOffsets(curves, 4),
              (std::array<int, 10>{54, 57, 60, 63, 66, 69, 72, 75, 78, 81}));
-    QCOMPARE(session.pictureFiles(), filesBefore);
-    QCOMPARE(valuesOf(session.powerCurves[0]), valuesOf(powerBefore));
+    QCOMPARE(pictures().files(), filesBefore);
+    QCOMPARE(curves.powers[0], powerBefore);
 }
 
 void TestPictureWindow::resourceCelsiusRoundTrip()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    Ui::MainWindow *ui = window->ui;
-    ui->tabWidget->setCurrentIndex(2);
-    ui->tempUnitComboBox->setCurrentIndex(0); // Celsius
-    QCOMPARE(int(session.tempUnit), 0);
-    setCurve(ui->wkWidget->points, 0, 20); // 100 C ... 280 C
+    tabs()->setCurrentIndex(2);
+    widget<QComboBox>(QStringLiteral("tempUnitComboBox"))->setCurrentIndex(0); // Celsius
+    QCOMPARE(window->findChild<TemperatureCurvePage *>()->unit(), TemperatureUnit::Celsius);
+    setCurve(tempCurve(), 0, 20); // 100 C ... 280 C
+    CurveSet &curves = shown()->curves();
     for (int g = 1; g < 5; ++g)
-        setCurve(session.tempCurves[g], 215 - g, -1);
+        setTemperatureOffsets(curves, g, 215 - g, -1, TemperatureUnit::Celsius);
 
     DialogAnswerer answers;
     const QString path = workDir.filePath("celsius.ct_user");
     answers.fileNames << path;
-    ui->saveWkConfigButton->click();
+    button("saveWkConfigButton")->click();
     // The file keeps offsets above 200 F: 100 C is 0, 120 C is 48.
-    const QStringList lines = readLines(path);
-    QCOMPARE(lines.at(2).left(2 + 8), QStringLiteral("M000000030"));
+    QTRY_COMPARE(readLines(path).size(), 7);
+    QCOMPARE(readLines(path).at(2).left(2 + 8), QStringLiteral("M000000030"));
 
-    const std::array<int, 10> shown = valuesOf(ui->wkWidget);
-    const std::array<int, 10> group4 = valuesOf(session.tempCurves[4]);
-    setCurve(ui->wkWidget->points, 5, 0);
-    setCurve(session.tempCurves[4], 5, 0);
+    const std::array<int, 10> shownValues = valuesOf(tempCurve());
+    const std::array<int, 10> group4 = temperatureOffsets(curves, 4, TemperatureUnit::Celsius);
+    setCurve(tempCurve(), 5, 0);
+    setTemperatureOffsets(curves, 4, 5, 0, TemperatureUnit::Celsius);
     answers.fileNames << path;
-    ui->loadWkConfigButton->click();
-    QCOMPARE(valuesOf(ui->wkWidget), shown);
-    QCOMPARE(valuesOf(session.tempCurves[4]), group4);
+    button("loadWkConfigButton")->click();
+    QTRY_COMPARE(valuesOf(tempCurve()), shownValues);
+    QCOMPARE(temperatureOffsets(curves, 4, TemperatureUnit::Celsius), group4);
 
     // Loaded in Fahrenheit the same temperatures come back in that unit.
-    ui->tempUnitComboBox->setCurrentIndex(1);
+    widget<QComboBox>(QStringLiteral("tempUnitComboBox"))->setCurrentIndex(1);
     answers.fileNames << path;
-    ui->loadWkConfigButton->click();
-    QCOMPARE(ui->wkWidget->points[0].value, 0); // 200 F
-    QCOMPARE(ui->wkWidget->points[9].value, 536 - 200); // 280 C
+    button("loadWkConfigButton")->click();
+    QTRY_COMPARE(tempCurve()->points[9].value, 536 - 200); // 280 C
+    QCOMPARE(tempCurve()->points[0].value, 0); // 200 F
 }
 
 void TestPictureWindow::resourcePicturesIntoFolder()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    QStringList files = session.pictureFiles();
-    files[6] = saveImage(monoPattern(QSize(128, 32), 6), workDir.filePath("seven.bmp"), true);
-    session.setPictureFiles(files);
+    pictures().setFile(
+            6, saveImage(monoPattern(QSize(128, 32), 6), workDir.filePath("seven.bmp"), true));
     DialogAnswerer answers;
     const QString path = workDir.filePath("pictures.ct_user");
     answers.fileNames << path;
-    window->ui->saveConfigButton->click();
+    button("saveConfigButton")->click();
+    QTRY_VERIFY(QFileInfo::exists(path));
 
-    window->setAllPicToDefault();
-    session.pictureWriteMask = 0;
+    button("pageDefaultButton")->click();
+    pictures().clearMarks();
     answers.fileNames << path;
-    window->ui->loadConfigButton->click();
-    QVERIFY(answers.messages.isEmpty());
+    button("loadConfigButton")->click();
     const QString seventh = folder() + QStringLiteral("/7.bmp");
-    QCOMPARE(session.pictureFile(6), seventh);
+    QTRY_COMPARE(pictures().file(6), seventh);
+    QVERIFY(answers.messages.isEmpty());
     QCOMPARE(QImage(seventh).convertToFormat(QImage::Format_RGB32), monoPattern(QSize(128, 32), 6));
-    QCOMPARE(int(session.pictureWriteMask), 0xFFFF);
-    QCOMPARE(window->picLabels[6]
+    QCOMPARE(pictures().writeMask(), pictures().allSlotsMask());
+    QCOMPARE(pictureLabel(6)
                      ->pixmap(Qt::ReturnByValue)
                      .toImage()
                      .convertToFormat(QImage::Format_RGB32),
@@ -994,7 +1085,6 @@ void TestPictureWindow::resourcePicturesIntoFolder()
 void TestPictureWindow::resourceMessages()
 {
     startWindow(0x1005);
-    Ui::MainWindow *ui = window->ui;
     DialogAnswerer answers;
 
     // Another device's file.
@@ -1004,16 +1094,16 @@ void TestPictureWindow::resourceMessages()
     otherFile.write("d20010000\np\n");
     otherFile.close();
     answers.fileNames << other;
-    ui->loadPowerConfigButton->click();
-    QCOMPARE(answers.messages,
-             QStringList{"Warning|The user source file doesn't match the current device"});
+    button("loadPowerConfigButton")->click();
+    QTRY_COMPARE(answers.messages,
+                 QStringList{"Warning|The user source file doesn't match the current device"});
 
     // A damaged power line: a message and a log line; the other groups load.
     const QString good = workDir.filePath("good.ct_user");
     answers.fileNames << good;
-    ui->savePowerConfigButton->click();
+    button("savePowerConfigButton")->click();
+    QTRY_COMPARE(readLines(good).size(), 7);
     QStringList lines = readLines(good);
-    QCOMPARE(lines.size(), 7);
     lines[3] = lines[3].left(lines[3].size() - 1) + (lines[3].endsWith('0') ? "1" : "0");
     QFile damaged(workDir.filePath("damaged.ct_user"));
     QVERIFY(damaged.open(QIODevice::WriteOnly));
@@ -1021,22 +1111,23 @@ void TestPictureWindow::resourceMessages()
     damaged.close();
     answers.messages.clear();
     answers.fileNames << damaged.fileName();
-    ui->loadPowerConfigButton->click();
-    QCOMPARE(answers.messages, QStringList{"Warning|The file is corrupted"});
+    button("loadPowerConfigButton")->click();
+    QTRY_COMPARE(answers.messages, QStringList{"Warning|The file is corrupted"});
     QCOMPARE(lastLog(), QStringLiteral("The file is corrupted"));
 
     // A file that cannot be opened, and a save that cannot be written.
     answers.messages.clear();
     answers.fileNames << workDir.filePath("absent.ct_user");
-    ui->loadConfigButton->click();
+    button("loadConfigButton")->click();
+    QTRY_COMPARE(answers.messages.size(), 1);
     answers.fileNames << workDir.filePath("no/such/dir/x.ct_user");
-    ui->saveConfigButton->click();
-    QCOMPARE(answers.messages,
-             QStringList({"Warning|Open Failed", "Warning|save user source failed"}));
+    button("saveConfigButton")->click();
+    QTRY_COMPARE(answers.messages,
+                 QStringList({"Warning|Open Failed", "Warning|save user source failed"}));
 
     // A cancelled dialog does nothing.
     const int logSize = logTexts(*window).size();
-    ui->loadConfigButton->click();
+    button("loadConfigButton")->click();
     QCOMPARE(logTexts(*window).size(), logSize);
 }
 
@@ -1062,8 +1153,6 @@ private:
 void TestPictureWindow::resourceWritesThatFail()
 {
     startWindow(0x1005);
-    DeviceSession &session = deviceSession();
-    Ui::MainWindow *ui = window->ui;
     DialogAnswerer answers;
 
     // Saving over an earlier file on a full disk: the earlier file stays, the user is told.
@@ -1075,39 +1164,42 @@ void TestPictureWindow::resourceWritesThatFail()
     {
         const FileSizeLimit full(256);
         answers.fileNames << path;
-        ui->saveConfigButton->click();
+        button("saveConfigButton")->click();
+        QTRY_COMPARE(answers.messages, QStringList{"Warning|save user source failed"});
     }
-    QCOMPARE(answers.messages, QStringList{"Warning|save user source failed"});
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
     earlier.close();
 
     // Loading pictures on a full disk: each picture keeps its earlier file, its slot and the
-    // write mask stay as they were, and the failure is shown and logged.
+    // marks stay as they were, and the failure is shown and logged.
     const QString good = workDir.filePath("good.ct_user");
     answers.fileNames << good;
-    ui->saveConfigButton->click();
+    button("saveConfigButton")->click();
+    QTRY_VERIFY(QFileInfo::exists(good));
+    QVERIFY(waitForIdle(*window));
     QVERIFY(QDir().mkpath(folder()));
     QFile stored(folder() + "/1.bmp");
     QVERIFY(stored.open(QIODevice::WriteOnly));
     stored.write("kept");
     stored.close();
-    const QStringList filesBefore = session.pictureFiles();
-    session.pictureWriteMask = 0x0004;
+    const QStringList filesBefore = pictures().files();
+    pictures().clearMarks();
+    pictures().mark(2);
     answers.messages.clear();
     {
         const FileSizeLimit full(256);
         answers.fileNames << good;
-        ui->loadConfigButton->click();
+        button("loadConfigButton")->click();
+        QTRY_COMPARE(answers.messages.size(), 12);
     }
-    QCOMPARE(answers.messages.size(), 12);
     QVERIFY2(answers.messages.first().startsWith("Warning| Picture 1 could not be saved: "),
              qPrintable(answers.messages.first()));
     QVERIFY(logTexts(*window).contains(answers.messages.last().mid(8)));
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), QByteArray("kept"));
-    QCOMPARE(session.pictureFiles(), filesBefore);
-    QCOMPARE(int(session.pictureWriteMask), 0x0004);
+    QCOMPARE(pictures().files(), filesBefore);
+    QCOMPARE(int(pictures().writeMask()), 0x0004);
 }
 
 QTEST_MAIN(TestPictureWindow)

@@ -1,11 +1,13 @@
 // The application shell: start-up, language switching and its stored setting, help paths, the
 // hand-made window frame, the About dialog and the end of a job's status dialog.
 
+#include "app/framelesswindow.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
+#include "device/ui/jobdialog.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "shell/about.h"
@@ -14,6 +16,7 @@
 #include "widgets/msgbox.h"
 #include "widgets/myframe.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -21,9 +24,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QHoverEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -33,9 +38,14 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 #include <QUrl>
 
@@ -53,9 +63,15 @@ void storeLanguage(const QVariant &flag, const QVariant &lg)
         settings.setValue(QStringLiteral("lg"), lg);
 }
 
+template<typename T = QWidget>
+T *named(const QObject &root, const char *name)
+{
+    return root.findChild<T *>(QLatin1String(name));
+}
+
 QStringList logLines(const MainWindow &window)
 {
-    const QString text = window.ui->rizhiTextEdit->toPlainText();
+    const QString text = named<QTextEdit>(window, "rizhiTextEdit")->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
@@ -97,42 +113,38 @@ void sendHover(QWidget *target, const QPoint &pos)
 // The captions that the window builds in code, by a name for the failure message.
 QList<QPair<QString, QString>> codeBuiltCaptions(const MainWindow &w)
 {
-    const Ui::MainWindow *ui = w.ui;
-    return {
-            {"languageToolButton", ui->languageToolButton->text()},
-            {"helpToolButton", ui->helpToolButton->text()},
-            {"languageMenu", w.languageMenu->title()},
-            {"quitAction", w.quitAction->text()},
-            {"helpAction", w.helpAction->text()},
-            {"aboutAction", w.aboutAction->text()},
-            {"freshButton", ui->freshButton->text()},
-            {"connnectButton", ui->connnectButton->text()},
-            {"unconnectButton", ui->unconnectButton->text()},
-            {"runButton", ui->runButton->text()},
-            {"deviceNameLabel", ui->deviceNameLabel->text()},
-            {"nav0", w.navItems[0]->text()},
-            {"nav1", w.navItems[1]->text()},
-            {"nav2", w.navItems[2]->text()},
-            {"nav3", w.navItems[3]->text()},
-            {"binFileLabel", ui->binFileLabel->text()},
-            {"openBinFileButton", ui->openBinFileButton->text()},
-            {"downloadButton", ui->downloadButton->text()},
-            {"textLabel", ui->textLabel->text()},
-            {"readFromDeviceButton", ui->readFromDeviceButton->text()},
-            {"writeToDeviceButton", ui->writeToDeviceButton->text()},
-            {"loadConfigButton", ui->loadConfigButton->text()},
-            {"saveConfigButton", ui->saveConfigButton->text()},
-            {"resetDefaultButton", ui->resetDefaultButton->text()},
-            {"rizhiGroupBox", ui->rizhiGroupBox->title()},
-            {"tab0", ui->tabWidget->tabText(0)},
-            {"tab1", ui->tabWidget->tabText(1)},
-            {"tab2", ui->tabWidget->tabText(2)},
-            {"tab3", ui->tabWidget->tabText(3)},
-            {"timeGroup", ui->timeGroup->title()},
-            {"setTimePushButton", ui->setTimePushButton->text()},
-            {"readTimePushbutton", ui->readTimePushbutton->text()},
-            {"setTimeDefaultButton", ui->setTimeDefaultButton->text()},
-    };
+    QList<QPair<QString, QString>> captions;
+    for (const char *name :
+         {"languageToolButton", "helpToolButton", "freshButton", "connnectButton",
+          "unconnectButton", "runButton", "openBinFileButton", "downloadButton",
+          "readFromDeviceButton", "writeToDeviceButton", "loadConfigButton", "saveConfigButton",
+          "resetDefaultButton", "setTimePushButton", "readTimePushbutton", "setTimeDefaultButton"})
+        captions.append({QLatin1String(name), named<QAbstractButton>(w, name)->text()});
+    for (const char *name : {"deviceNameLabel", "binFileLabel", "textLabel"})
+        captions.append({QLatin1String(name), named<QLabel>(w, name)->text()});
+    for (const char *name : {"quitAction", "helpAction", "aboutAction"})
+        captions.append({QLatin1String(name), named<QAction>(w, name)->text()});
+    captions.append({QStringLiteral("languageMenu"), named<QMenu>(w, "languageMenu")->title()});
+    const auto *navigation = named<QListWidget>(w, "listWidget");
+    for (int row = 0; row < 4; ++row)
+        captions.append({QStringLiteral("nav%1").arg(row), navigation->item(row)->text()});
+    captions.append(
+            {QStringLiteral("rizhiGroupBox"), named<QGroupBox>(w, "rizhiGroupBox")->title()});
+    const auto *tabs = named<QTabWidget>(w, "tabWidget");
+    for (int tab = 0; tab < 4; ++tab)
+        captions.append({QStringLiteral("tab%1").arg(tab), tabs->tabText(tab)});
+    captions.append({QStringLiteral("timeGroup"), named<QGroupBox>(w, "timeGroup")->title()});
+    return captions;
+}
+
+FramelessWindow *frameOf(const MainWindow &window)
+{
+    return window.findChild<FramelessWindow *>();
+}
+
+QAction *action(const MainWindow &window, const char *name)
+{
+    return named<QAction>(window, name);
 }
 
 // Stands in for the desktop's browser: QDesktopServices hands it the URLs to open.
@@ -278,26 +290,29 @@ void TestShell::startUpLogLine()
 void TestShell::languageSwitchRetranslatesEverything()
 {
     auto window = newWindow();
-    QVERIFY(window->englishAction->isChecked());
+    QVERIFY(action(*window, "englishAction")->isChecked());
     const auto english = codeBuiltCaptions(*window);
     for (const auto &caption : english)
         QVERIFY2(!caption.second.trimmed().isEmpty(), qPrintable(caption.first));
-    QCOMPARE(window->ui->languageToolButton->text(), QStringLiteral("&System"));
-    QCOMPARE(window->ui->connnectButton->text(), QStringLiteral("&Connect"));
-    QCOMPARE(window->navItems[3]->text(), QStringLiteral(" Customize"));
-    QCOMPARE(window->ui->tabWidget->tabText(1), QStringLiteral("    paremeter    "));
-    QCOMPARE(window->ui->rizhiGroupBox->title(), QStringLiteral("Log"));
-    QCOMPARE(window->ui->setTimePushButton->text(), QStringLiteral("calibration"));
+    QCOMPARE(named<QToolButton>(*window, "languageToolButton")->text(), QStringLiteral("&System"));
+    QCOMPARE(named<QPushButton>(*window, "connnectButton")->text(), QStringLiteral("&Connect"));
+    QCOMPARE(named<QListWidget>(*window, "listWidget")->item(3)->text(),
+             QStringLiteral(" Customize"));
+    QCOMPARE(named<QTabWidget>(*window, "tabWidget")->tabText(1),
+             QStringLiteral("    paremeter    "));
+    QCOMPARE(named<QGroupBox>(*window, "rizhiGroupBox")->title(), QStringLiteral("Log"));
+    QCOMPARE(named<QPushButton>(*window, "setTimePushButton")->text(),
+             QStringLiteral("calibration"));
 
     window->appendLog(QStringLiteral(" something earlier"));
-    window->simplifiedChineseAction->trigger();
+    action(*window, "simplifiedChineseAction")->trigger();
 
     QStringList lines = logLines(*window);
     QCOMPARE(lines.size(), 1);
     verifyLogLine(lines.first(), QStringLiteral(" 切换语言至简体中文"));
     QCOMPARE(currentLanguage, SimplifiedChinese);
-    QVERIFY(window->simplifiedChineseAction->isChecked());
-    QVERIFY(!window->englishAction->isChecked());
+    QVERIFY(action(*window, "simplifiedChineseAction")->isChecked());
+    QVERIFY(!action(*window, "englishAction")->isChecked());
     {
         QSettings settings(QStringLiteral("lgInfo"), QStringLiteral("lg"));
         QCOMPARE(settings.value(QStringLiteral("flag")).toInt(), 85);
@@ -310,22 +325,25 @@ void TestShell::languageSwitchRetranslatesEverything()
         QVERIFY2(!chinese[i].second.trimmed().isEmpty(), qPrintable(chinese[i].first));
         QVERIFY2(chinese[i].second != english[i].second, qPrintable(chinese[i].first));
     }
-    QCOMPARE(window->ui->languageToolButton->text(), QStringLiteral("系统(&S)"));
-    QCOMPARE(window->languageMenu->title(), QStringLiteral("语言选择"));
-    QCOMPARE(window->navItems[0]->text(), QStringLiteral(" 欢迎界面"));
-    QCOMPARE(window->ui->loadConfigButton->text(), QStringLiteral("加载配置文件(&3)"));
-    QCOMPARE(window->ui->tabWidget->tabText(2), QStringLiteral("   温度曲线    "));
-    QCOMPARE(window->ui->deviceNameLabel->text(), QStringLiteral("当前设备:"));
+    QCOMPARE(named<QToolButton>(*window, "languageToolButton")->text(), QStringLiteral("系统(&S)"));
+    QCOMPARE(named<QMenu>(*window, "languageMenu")->title(), QStringLiteral("语言选择"));
+    QCOMPARE(named<QListWidget>(*window, "listWidget")->item(0)->text(),
+             QStringLiteral(" 欢迎界面"));
+    QCOMPARE(named<QPushButton>(*window, "loadConfigButton")->text(),
+             QStringLiteral("加载配置文件(&3)"));
+    QCOMPARE(named<QTabWidget>(*window, "tabWidget")->tabText(2),
+             QStringLiteral("   温度曲线    "));
+    QCOMPARE(named<QLabel>(*window, "deviceNameLabel")->text(), QStringLiteral("当前设备:"));
 
     // Switching back restores the English captions exactly, and picking the active language
     // again still clears the log and rewrites the setting.
-    window->englishAction->trigger();
+    action(*window, "englishAction")->trigger();
     QCOMPARE(codeBuiltCaptions(*window), english);
-    window->englishAction->trigger();
+    action(*window, "englishAction")->trigger();
     lines = logLines(*window);
     QCOMPARE(lines.size(), 1);
     verifyLogLine(lines.first(), QStringLiteral(" Switch language to English"));
-    QVERIFY(window->englishAction->isChecked());
+    QVERIFY(action(*window, "englishAction")->isChecked());
     QSettings settings(QStringLiteral("lgInfo"), QStringLiteral("lg"));
     QCOMPARE(settings.value(QStringLiteral("lg")).toInt(), 0);
 }
@@ -364,10 +382,12 @@ void TestShell::storedLanguage()
 
     auto window = newWindow();
     QCOMPARE(int(currentLanguage), expected);
-    QCOMPARE(window->englishAction->isChecked(), expected == English);
-    QCOMPARE(window->simplifiedChineseAction->isChecked(), expected == SimplifiedChinese);
-    QCOMPARE(window->traditionalChineseAction->isChecked(), expected == TraditionalChinese);
-    QCOMPARE(window->ui->connnectButton->text(), connectCaption);
+    QCOMPARE(action(*window, "englishAction")->isChecked(), expected == English);
+    QCOMPARE(action(*window, "simplifiedChineseAction")->isChecked(),
+             expected == SimplifiedChinese);
+    QCOMPARE(action(*window, "traditionalChineseAction")->isChecked(),
+             expected == TraditionalChinese);
+    QCOMPARE(named<QPushButton>(*window, "connnectButton")->text(), connectCaption);
     QVERIFY(!window->helpFilePath().isEmpty());
 
     // Starting does not write the setting; only picking a language does.
@@ -381,19 +401,19 @@ void TestShell::helpFilePerLanguage()
 #ifdef Q_OS_WIN
     const QString base = QDir::currentPath();
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/3.chm"));
-    window->simplifiedChineseAction->trigger();
+    action(*window, "simplifiedChineseAction")->trigger();
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/1.chm"));
-    window->updateLanguageChecks(TraditionalChinese);
+    action(*window, "traditionalChineseAction")->trigger();
     QCOMPARE(window->helpFilePath(), base + QStringLiteral("/chm/2.chm"));
 #else
     // Without a guide anywhere, the path reported is the one beside the program.
     const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath()
                                            + QStringLiteral("/../share/korlex-tool/guide/"));
     QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/en/index.html"));
-    window->simplifiedChineseAction->trigger();
+    action(*window, "simplifiedChineseAction")->trigger();
     QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/zh_CN/index.html"));
     // Traditional Chinese readers get the Simplified Chinese guide.
-    window->updateLanguageChecks(TraditionalChinese);
+    action(*window, "traditionalChineseAction")->trigger();
     QCOMPARE(window->helpFilePath(), beside + QStringLiteral("/zh_CN/index.html"));
 
     // An installed guide in the desktop's data folders is found there.
@@ -409,10 +429,9 @@ void TestShell::helpFilePerLanguage()
     qputenv("XDG_DATA_DIRS", dataDirs);
     QCOMPARE(found, installed);
 #endif
-    // Values that name no language leave the checks alone.
-    window->updateLanguageChecks(Language(5));
-    QVERIFY(window->traditionalChineseAction->isChecked());
-    window->traditionalChineseAction->setChecked(false);
+    // With no language checked there is no guide to open.
+    QVERIFY(action(*window, "traditionalChineseAction")->isChecked());
+    action(*window, "traditionalChineseAction")->setChecked(false);
     QVERIFY(window->helpFilePath().isEmpty());
 }
 
@@ -421,7 +440,7 @@ void TestShell::helpOpensGuideOrSaysWhatIsMissing()
     UrlRecorder browser;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
     auto window = newWindow();
-    window->ui->rizhiTextEdit->clear();
+    named<QTextEdit>(*window, "rizhiTextEdit")->clear();
 
     // Missing: a message names the file looked for, and the log keeps it.
     const QString missing = window->helpFilePath();
@@ -437,7 +456,7 @@ void TestShell::helpOpensGuideOrSaysWhatIsMissing()
             box->close();
         }
     });
-    window->helpAction->trigger();
+    action(*window, "helpAction")->trigger();
     QVERIFY2(shown.contains(QStringLiteral("Help document not found:\n")
                             + QDir::toNativeSeparators(missing)),
              qPrintable(shown));
@@ -456,7 +475,7 @@ void TestShell::helpOpensGuideOrSaysWhatIsMissing()
     page.close();
     const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
     qputenv("XDG_DATA_DIRS", data.path().toLocal8Bit());
-    window->helpAction->trigger();
+    action(*window, "helpAction")->trigger();
     qputenv("XDG_DATA_DIRS", dataDirs);
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(browser.urls, QList<QUrl>{QUrl::fromLocalFile(guide)});
@@ -484,6 +503,16 @@ void TestShell::workingFolder()
     QVERIFY(fromDesktop.dataFolder && fromDesktop.unknown.isEmpty());
     QCOMPARE(parseStartOptions({QStringLiteral("korlex-tool"), QStringLiteral("--bogus")}).unknown,
              QStringLiteral("--bogus"));
+    // Qt's own options, with their values, are passed over, however they are written.
+    const StartOptions withQt
+            = parseStartOptions({QStringLiteral("korlex-tool"), QStringLiteral("-platform"),
+                                 QStringLiteral("offscreen"), QStringLiteral("--style=fusion"),
+                                 QStringLiteral("-reverse"), QStringLiteral("--data-folder")});
+    QVERIFY(withQt.unknown.isEmpty() && withQt.dataFolder);
+    QCOMPARE(parseStartOptions({QStringLiteral("korlex-tool"), QStringLiteral("-style"),
+                                QStringLiteral("fusion"), QStringLiteral("fusion")})
+                     .unknown,
+             QStringLiteral("fusion"));
 
     qputenv("XDG_DATA_HOME", data.filePath(QStringLiteral("share")).toLocal8Bit());
     QVERIFY(enterDataFolder());
@@ -527,6 +556,20 @@ void TestShell::helpAndVersionNeedNoDisplay()
     const QString help = QString::fromUtf8(program.readAllStandardOutput());
     QVERIFY2(help.startsWith(QStringLiteral("Usage: korlex-tool")), qPrintable(help));
     QVERIFY(help.contains(QStringLiteral("--data-folder")));
+
+    // A wrong argument is reported, with status 1, before anything needs a display; a Qt
+    // option before it is passed over.
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"),
+                      QStringLiteral("--bogus")}}) {
+        program.start(QStringLiteral(KORLEX_TOOL_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString error = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(error.contains(QStringLiteral("unknown argument --bogus")), qPrintable(error));
+    }
 }
 
 void TestShell::wholeWindowStartsAndCloses()
@@ -536,33 +579,30 @@ void TestShell::wholeWindowStartsAndCloses()
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(window->size(), QSize(available.width() * 7 / 8, available.height() * 7 / 8));
 
-    QCOMPARE(window->ui->listWidget->count(), 4);
-    QCOMPARE(window->ui->listWidget->currentRow(), 0);
-    QCOMPARE(window->ui->stackedWidget->currentIndex(), 0);
-    QVERIFY(window->ui->freshButton->isEnabled());
-    QVERIFY(window->ui->connnectButton->isEnabled());
-    QVERIFY(!window->ui->unconnectButton->isEnabled());
-    QVERIFY(!window->ui->runButton->isEnabled());
-    QVERIFY(!window->ui->logLabel->pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(named<QListWidget>(*window, "listWidget")->count(), 4);
+    QCOMPARE(named<QListWidget>(*window, "listWidget")->currentRow(), 0);
+    QCOMPARE(named<QStackedWidget>(*window, "stackedWidget")->currentIndex(), 0);
+    QVERIFY(named(*window, "freshButton")->isEnabled());
+    QVERIFY(named(*window, "connnectButton")->isEnabled());
+    QVERIFY(!named(*window, "unconnectButton")->isEnabled());
+    QVERIFY(!named(*window, "runButton")->isEnabled());
+    QVERIFY(!named<QLabel>(*window, "logLabel")->pixmap(Qt::ReturnByValue).isNull());
 
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->ui->listWidget->setCurrentRow(2);
-    QCOMPARE(window->ui->stackedWidget->currentIndex(), 2);
-    window->setDeviceButtons(true);
-    QVERIFY(!window->ui->connnectButton->isEnabled());
-    QVERIFY(window->ui->runButton->isEnabled());
+    named<QListWidget>(*window, "listWidget")->setCurrentRow(2);
+    QCOMPARE(named<QStackedWidget>(*window, "stackedWidget")->currentIndex(), 2);
 
     // A language switch must not wipe what the form's own re-translation would clear.
-    window->simplifiedChineseAction->trigger();
-    QVERIFY(!window->ui->logLabel->pixmap(Qt::ReturnByValue).isNull());
+    action(*window, "simplifiedChineseAction")->trigger();
+    QVERIFY(!named<QLabel>(*window, "logLabel")->pixmap(Qt::ReturnByValue).isNull());
 
-    QTest::mouseClick(window->ui->closeButton, Qt::LeftButton);
+    QTest::mouseClick(named(*window, "closeButton"), Qt::LeftButton);
     QTRY_VERIFY(!window->isVisible());
 
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->quitAction->trigger();
+    action(*window, "quitAction")->trigger();
     QTRY_VERIFY(!window->isVisible());
 }
 
@@ -587,14 +627,14 @@ void TestShell::titleAreaStartsMove()
     const QPoint p(offset.x() < 0 ? window->width() + offset.x() : offset.x(), offset.y());
 
     sendMouse(window.get(), QEvent::MouseButtonPress, p, Qt::RightButton);
-    QVERIFY(!window->movingWindow);
+    QVERIFY(!frameOf(*window)->isMoving());
     sendMouse(window.get(), QEvent::MouseButtonRelease, p, Qt::RightButton);
 
     sendMouse(window.get(), QEvent::MouseButtonPress, p);
-    QCOMPARE(window->movingWindow, moves);
+    QCOMPARE(frameOf(*window)->isMoving(), moves);
     sendMouse(window.get(), QEvent::MouseButtonRelease, p);
-    QVERIFY(!window->movingWindow);
-    QVERIFY(!window->resizePressed);
+    QVERIFY(!frameOf(*window)->isMoving());
+    QVERIFY(!frameOf(*window)->isResizePressed());
 }
 
 void TestShell::moveFollowsMouse()
@@ -607,9 +647,9 @@ void TestShell::moveFollowsMouse()
 
     // A press on the logo reaches the window through the title frame.
     const QPoint start(window->width() / 2, 30);
-    QTest::mousePress(window->ui->titleFrame, Qt::LeftButton, Qt::NoModifier,
-                      window->ui->titleFrame->mapFrom(window.get(), start));
-    QVERIFY(window->movingWindow);
+    QTest::mousePress(named(*window, "titleFrame"), Qt::LeftButton, Qt::NoModifier,
+                      named(*window, "titleFrame")->mapFrom(window.get(), start));
+    QVERIFY(frameOf(*window)->isMoving());
 
     const QPoint globalStart = window->mapToGlobal(start);
     QMouseEvent move(QEvent::MouseMove, start + QPoint(25, 10), globalStart + QPoint(25, 10),
@@ -617,9 +657,9 @@ void TestShell::moveFollowsMouse()
     QCoreApplication::sendEvent(window.get(), &move);
     QTRY_COMPARE(window->pos(), QPoint(65, 40));
 
-    QTest::mouseRelease(window->ui->titleFrame, Qt::LeftButton, Qt::NoModifier,
-                        window->ui->titleFrame->mapFrom(window.get(), start));
-    QVERIFY(!window->movingWindow);
+    QTest::mouseRelease(named(*window, "titleFrame"), Qt::LeftButton, Qt::NoModifier,
+                        named(*window, "titleFrame")->mapFrom(window.get(), start));
+    QVERIFY(!frameOf(*window)->isMoving());
     QMouseEvent after(QEvent::MouseMove, start, globalStart + QPoint(80, 80), Qt::NoButton,
                       Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.get(), &after);
@@ -634,33 +674,33 @@ void TestShell::edgeRegions()
     const int w = window->width();
     const int h = window->height();
 
-    QCOMPARE(window->edgeRegionAt(2, 2), 1);
-    QCOMPARE(window->edgeRegionAt(w / 2, 0), 2);
-    QCOMPARE(window->edgeRegionAt(w - 1, 0), 3);
-    QCOMPARE(window->edgeRegionAt(w - 1, h / 2), 4);
-    QCOMPARE(window->edgeRegionAt(w - 1, h - 1), 5);
-    QCOMPARE(window->edgeRegionAt(w / 2, h - 5), 6);
-    QCOMPARE(window->edgeRegionAt(0, h - 1), 7);
-    QCOMPARE(window->edgeRegionAt(2, 10), 8);
-    QCOMPARE(window->edgeRegionAt(5, 10), 0);
-    QCOMPARE(window->edgeRegionAt(w / 2, h / 2), 0);
-    QCOMPARE(window->edgeRegionAt(w, h / 2), 0);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(2, 2), 1);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w / 2, 0), 2);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w - 1, 0), 3);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w - 1, h / 2), 4);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w - 1, h - 1), 5);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w / 2, h - 5), 6);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(0, h - 1), 7);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(2, 10), 8);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(5, 10), 0);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w / 2, h / 2), 0);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w, h / 2), 0);
 
     // Hovering sets the region and its cursor; the bands follow a resize.
     sendHover(window.get(), QPoint(2, 10));
-    QCOMPARE(window->edgeRegion, 8);
+    QCOMPARE(frameOf(*window)->edgeRegion(), 8);
     QCOMPARE(window->cursor().shape(), Qt::SizeHorCursor);
     sendHover(window.get(), QPoint(w - 2, h - 2));
-    QCOMPARE(window->edgeRegion, 5);
+    QCOMPARE(frameOf(*window)->edgeRegion(), 5);
     QCOMPARE(window->cursor().shape(), Qt::SizeFDiagCursor);
     sendHover(window.get(), QPoint(w / 2, h / 2));
-    QCOMPARE(window->edgeRegion, 0);
+    QCOMPARE(frameOf(*window)->edgeRegion(), 0);
     QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
 
     window->resize(w + 40, h + 30);
     QTRY_COMPARE(window->width(), w + 40);
-    QCOMPARE(window->edgeRegionAt(w + 39, h + 29), 5);
-    QCOMPARE(window->edgeRegionAt(w - 1, h - 1), 0);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w + 39, h + 29), 5);
+    QCOMPARE(frameOf(*window)->edgeRegionAt(w - 1, h - 1), 0);
 }
 
 void TestShell::leftEdgeResizeKeepsMinimum()
@@ -675,14 +715,14 @@ void TestShell::leftEdgeResizeKeepsMinimum()
     QTRY_COMPARE(window->geometry(), QRect(100, 80, 600, 400));
 
     sendHover(window.get(), QPoint(2, 200));
-    QCOMPARE(window->edgeRegion, 8);
+    QCOMPARE(frameOf(*window)->edgeRegion(), 8);
     sendMouse(window.get(), QEvent::MouseButtonPress, QPoint(2, 200));
-    QVERIFY(window->resizePressed && window->resizing);
+    QVERIFY(frameOf(*window)->isResizing());
 
     // Pull the left edge 50 pixels to the right: the right edge stays.
     sendHover(window.get(), QPoint(52, 200));
     QTRY_COMPARE(window->geometry(), QRect(150, 80, 550, 400));
-    QCOMPARE(window->edgeRegion, 8); // the region is kept during the drag
+    QCOMPARE(frameOf(*window)->edgeRegion(), 8); // the region is kept during the drag
 
     // Further right than the window is wide, less 100: the left edge stays where the window
     // is now and the width stops at 100.
@@ -690,10 +730,10 @@ void TestShell::leftEdgeResizeKeepsMinimum()
     QTRY_COMPARE(window->geometry(), QRect(150, 80, 100, 400));
 
     sendMouse(window.get(), QEvent::MouseButtonRelease, QPoint(2, 200));
-    QVERIFY(!window->resizePressed);
+    QVERIFY(!frameOf(*window)->isResizePressed());
     sendHover(window.get(), QPoint(50, 200));
     QCOMPARE(window->geometry(), QRect(150, 80, 100, 400));
-    QCOMPARE(window->edgeRegion, 0);
+    QCOMPARE(frameOf(*window)->edgeRegion(), 0);
 }
 
 void TestShell::doubleClickTogglesMaximised()
@@ -701,24 +741,24 @@ void TestShell::doubleClickTogglesMaximised()
     auto window = newWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    QVERIFY(!window->maximized);
+    QVERIFY(!frameOf(*window)->isMaximized());
 
     sendMouse(window.get(), QEvent::MouseButtonDblClick, QPoint(300, 59));
     sendMouse(window.get(), QEvent::MouseButtonRelease, QPoint(300, 59));
-    QVERIFY(window->maximized);
+    QVERIFY(frameOf(*window)->isMaximized());
     QTRY_VERIFY(window->windowState().testFlag(Qt::WindowMaximized));
 
     sendMouse(window.get(), QEvent::MouseButtonDblClick, QPoint(300, 60));
     sendMouse(window.get(), QEvent::MouseButtonRelease, QPoint(300, 60));
-    QVERIFY(window->maximized);
+    QVERIFY(frameOf(*window)->isMaximized());
 
     sendMouse(window.get(), QEvent::MouseButtonDblClick, QPoint(10, 20), Qt::RightButton);
-    QVERIFY(!window->maximized);
+    QVERIFY(!frameOf(*window)->isMaximized());
     QTRY_VERIFY(!window->windowState().testFlag(Qt::WindowMaximized));
 
     // The maximise button toggles the same state.
-    QTest::mouseClick(window->ui->showMaxButton, Qt::LeftButton);
-    QVERIFY(window->maximized);
+    QTest::mouseClick(named(*window, "showMaxButton"), Qt::LeftButton);
+    QVERIFY(frameOf(*window)->isMaximized());
 }
 
 void TestShell::aboutDialog()
@@ -796,7 +836,7 @@ void TestShell::aboutDialogFromSlot()
             about->close();
         }
     });
-    window->aboutAction->trigger();
+    action(*window, "aboutAction")->trigger();
     QVERIFY(wasModal);
     QCOMPARE(shownSize, QSize(500, 250));
     QVERIFY(!QApplication::activeModalWidget());
@@ -804,80 +844,66 @@ void TestShell::aboutDialogFromSlot()
 
 void TestShell::finishTaskDialogAfterPause()
 {
-    auto window = newWindow();
-    window->setResultPauseScale(0.1); // 3000 ms become 300 ms
-    QCOMPARE(window->scaledPause(3000), 300);
-
-    window->taskDialog = new SendDataMsgBox;
-    window->taskDialog->setButtonEnabled(false);
-    window->taskDialog->show();
-    QPointer<SendDataMsgBox> dialog = window->taskDialog;
-    auto *okButton = dialog->findChild<QPushButton *>();
+    JobDialog::setPauseScale(0.1); // 3000 ms become 300 ms
+    QPointer<JobDialog> dialog = new JobDialog(nullptr, QStringLiteral("task"), 10, QString());
+    SendDataMsgBox *box = dialog->box();
+    QVERIFY(box->isVisible());
+    auto *okButton = box->findChild<QPushButton *>(QStringLiteral("okButton"));
     QVERIFY(okButton && !okButton->isEnabled());
+    QSignalSpy closed(dialog.data(), &JobDialog::closed);
 
     int ticks = 0;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&ticks]() { ++ticks; });
     ticker.start(20);
 
-    bool closedRan = false;
-    bool dialogGoneWhenRun = false;
     QElapsedTimer clock;
     clock.start();
-    window->finishTaskDialog(QStringLiteral("The task is done"), 3000, true, [&]() {
-        closedRan = true;
-        dialogGoneWhenRun = window->taskDialog == nullptr;
-    });
+    dialog->finish(QStringLiteral("The task is done"), 3000, true);
 
-    // The result shows at once and the call returns without waiting.
+    // The result shows at once, with the bar full, and the call returns without waiting.
     QVERIFY(clock.elapsed() < 250);
     QVERIFY(okButton->isEnabled());
     bool stateShown = false;
-    for (QLabel *label : dialog->findChildren<QLabel *>())
+    for (QLabel *label : box->findChildren<QLabel *>())
         stateShown = stateShown || label->text() == QStringLiteral("The task is done");
     QVERIFY(stateShown);
-    QVERIFY(!closedRan);
+    QCOMPARE(box->progressMaximum(), 10);
+    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("percentLabel"))->text(),
+             QStringLiteral("100%"));
+    QCOMPARE(closed.count(), 0);
+
+    // A second job's dialog opened during the pause stays when the first one goes.
+    QPointer<JobDialog> second = new JobDialog(nullptr, QStringLiteral("second"), 5, QString());
 
     QTest::qWait(150);
     QVERIFY(dialog);
-    QCOMPARE(window->taskDialog, dialog.data());
-    QVERIFY(!closedRan);
+    QCOMPARE(closed.count(), 0);
     QVERIFY(ticks >= 3); // the event loop kept running during the pause
 
-    QTRY_VERIFY(closedRan);
+    QTRY_COMPARE(closed.count(), 1);
     QVERIFY(clock.elapsed() >= 290);
-    QVERIFY(dialog.isNull());
-    QVERIFY(dialogGoneWhenRun);
-    QVERIFY(!window->taskDialog);
-
-    // A job that opened its own dialog during the pause keeps it.
-    window->taskDialog = new SendDataMsgBox;
-    QPointer<SendDataMsgBox> first = window->taskDialog;
-    window->finishTaskDialog(QStringLiteral("first"), 500, true, nullptr);
-    auto *second = new SendDataMsgBox;
-    window->taskDialog = second;
-    QTRY_VERIFY(first.isNull());
-    QCOMPARE(window->taskDialog, second);
-    // The window deletes the dialog that is still open.
+    QTRY_VERIFY(dialog.isNull());
+    QVERIFY(second);
+    QVERIFY(second->box()->isVisible());
+    delete second.data();
+    JobDialog::setPauseScale(0.0);
 }
 
 void TestShell::finishTaskDialogAtOnce()
 {
-    auto window = newWindow();
-    window->setResultPauseScale(1.0);
-    window->taskDialog = new SendDataMsgBox;
-    QPointer<SendDataMsgBox> dialog = window->taskDialog;
-    int runs = 0;
-    window->finishTaskDialog(QStringLiteral("ignored"), 3000, false, [&runs]() { ++runs; });
-    QVERIFY(dialog.isNull());
-    QVERIFY(!window->taskDialog);
-    QCOMPARE(runs, 1);
-
-    // Without a dialog the caller's step still runs, once.
-    window->finishTaskDialog(QStringLiteral("no dialog"), 3000, true, [&runs]() { ++runs; });
-    QCOMPARE(runs, 2);
-    QTest::qWait(20);
-    QCOMPARE(runs, 2);
+    JobDialog::setPauseScale(1.0);
+    QPointer<JobDialog> dialog = new JobDialog(nullptr, QStringLiteral("task"), 10, QString());
+    QSignalSpy closed(dialog.data(), &JobDialog::closed);
+    SendDataMsgBox *box = dialog->box();
+    dialog->closeNow();
+    QVERIFY(!box->isVisible());
+    QCOMPARE(closed.count(), 1);
+    // Closing again, or a result arriving afterwards, does nothing more.
+    dialog->closeNow();
+    QCOMPARE(closed.count(), 1);
+    QTRY_VERIFY(dialog.isNull());
+    JobDialog::setPauseScale(0.0);
 }
 
 KORLEX_WINDOW_TEST_MAIN(TestShell)

@@ -1,13 +1,9 @@
 #ifndef TESTS_SUPPORT_TESTSUPPORT_H
 #define TESTS_SUPPORT_TESTSUPPORT_H
 
-#include "device/usbthread.h"
-
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 // Reproducible pseudo-random bytes (a linear congruential sequence started from salt).
 inline QByteArray randomBytes(int size, quint32 salt)
@@ -18,21 +14,6 @@ inline QByteArray randomBytes(int size, quint32 salt)
         bytes[i] = char(salt >> 16);
     }
     return bytes;
-}
-
-// Asks a running job to stop and waits until the worker has ended (a test may wait; the
-// program never does). False when it did not end within timeoutMs.
-inline bool stopWorkerAndWait(int timeoutMs = 5000)
-{
-    stopUsbThread();
-    QElapsedTimer clock;
-    clock.start();
-    while (usbThreadRunning() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-    QCoreApplication::processEvents();
-    return !usbThreadRunning();
 }
 
 // main() of a test that builds windows: the settings (the stored language) and the desktop

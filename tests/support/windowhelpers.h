@@ -2,7 +2,9 @@
 #define TESTS_SUPPORT_WINDOWHELPERS_H
 
 #include "app/mainwindow.h"
-#include "ui_mainwindow.h"
+#include "device/device.h"
+#include "device/devicemanager.h"
+#include "device/ui/jobdialog.h"
 #include "widgets/msgbox.h"
 
 #include <QApplication>
@@ -11,16 +13,31 @@
 #include <QObject>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+
+// A widget of the window's form (or any child object) by its object name; null when there is
+// none, which the caller's check then reports.
+template<typename T = QWidget>
+T *named(const QObject *root, const QString &name)
+{
+    return root ? root->findChild<T *>(name) : nullptr;
+}
+
+// The log panel's text.
+inline QString logText(const MainWindow &window)
+{
+    const auto *log = named<QTextEdit>(&window, QStringLiteral("rizhiTextEdit"));
+    return log ? log->toPlainText() : QString();
+}
 
 // The log panel's lines without their time stamps ("[hh-mm-ss]"); a line without one is marked.
 inline QStringList logTexts(const MainWindow &window)
 {
     static const QRegularExpression stamp(QStringLiteral("^\\[\\d\\d-\\d\\d-\\d\\d\\]"));
     QStringList texts;
-    const QString log = window.ui->rizhiTextEdit->toPlainText();
-    for (const QString &line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+    for (const QString &line : logText(window).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         texts << (stamp.match(line).hasMatch() ? line.mid(10)
                                                : QStringLiteral("<no stamp>") + line);
     return texts;
@@ -40,6 +57,37 @@ inline QString labelText(const QWidget *dialog, const char *name)
 {
     const auto *label = dialog->findChild<QLabel *>(QLatin1String(name));
     return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(name));
+}
+
+// The first device of the window once it has connected; null when none did within timeoutMs.
+inline Device *waitForConnectedDevice(const MainWindow &window, int timeoutMs = 5000)
+{
+    Device *found = nullptr;
+    const bool connected = QTest::qWaitFor(
+            [&]() {
+                const QVector<Device *> devices = window.deviceManager()->devices();
+                found = !devices.isEmpty() && devices.first()->isConnected() ? devices.first()
+                                                                             : nullptr;
+                return found != nullptr;
+            },
+            timeoutMs);
+    return connected ? found : nullptr;
+}
+
+// Whether a job runs on any device of the window or a task dialog is still open.
+inline bool windowBusy(const MainWindow &window)
+{
+    for (const Device *device : window.deviceManager()->devices()) {
+        if (device->isBusy())
+            return true;
+    }
+    return !window.findChildren<JobDialog *>().isEmpty();
+}
+
+// Waits until no job runs on any device and every task dialog has gone.
+inline bool waitForIdle(const MainWindow &window, int timeoutMs = 20000)
+{
+    return QTest::qWaitFor([&]() { return !windowBusy(window); }, timeoutMs);
 }
 
 // Answers the timed message boxes as they come: records "title|message" and closes each one at

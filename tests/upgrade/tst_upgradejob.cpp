@@ -1,40 +1,40 @@
 // The upgrade page of the window against the virtual device: choosing the file, the refusals
-// of the download button, whole upgrades through the window's slots and timer, their failure
-// paths, and the tick logic of the upgrade timer (time limit, progress, reconnect).
+// of the download button, whole upgrades through the page and the engine's upgrade job, the
+// confirmation before an unchecked target, the window's words for each verdict and failure, and
+// that the window leaves the device to the job (no reconnection during or after it).
 
 #include "app/mainwindow.h"
 #include "device/hidbackend.h"
-#include "device/jobs.h"
-#include "device/session.h"
-#include "device/transport.h"
-#include "device/usbthread.h"
+#include "device/ui/connectionbar.h"
+#include "device/ui/jobdialog.h"
+#include "device/ui/jobtexts.h"
 #include "resources/art/artresources.h"
 #include "resources/translations/translationresources.h"
 #include "support/testsupport.h"
 #include "support/windowhelpers.h"
-#include "ui_mainwindow.h"
+#include "upgrade/ui/upgradepage.h"
 #include "upgrade/upgradefile.h"
 #include "virtualdevice/virtualdevice.h"
 #include "widgets/msgbox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMutexLocker>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -78,12 +78,40 @@ private:
     QTimer poll;
 };
 
-// What the task dialog showed last before it went away.
+// Answers the question boxes: records their text and presses the first or the second button.
+class QuestionAnswerer : public QObject
+{
+public:
+    explicit QuestionAnswerer(bool yes)
+    {
+        connect(&poll, &QTimer::timeout, this, [this, yes]() {
+            QuestionBox *box = visibleTopLevel<QuestionBox>();
+            if (!box)
+                return;
+            asked << labelText(box, "messageLabel");
+            buttons << named<QPushButton>(box, QStringLiteral("yesButton"))->text()
+                               + QLatin1Char('|')
+                               + named<QPushButton>(box, QStringLiteral("noButton"))->text();
+            named<QPushButton>(box, yes ? QStringLiteral("yesButton") : QStringLiteral("noButton"))
+                    ->click();
+        });
+        poll.start(5);
+    }
+    QStringList asked;
+    QStringList buttons;
+
+private:
+    QTimer poll;
+};
+
+// What the task dialog showed before it went away.
 struct DialogTrace
 {
     bool seen = false;
     QString taskName;
+    QString deviceName;
     QString state;
+    QStringList states;
     QString percent;
     int barValue = -1;
     int barMaximum = -1;
@@ -102,28 +130,48 @@ private slots:
     void init();
     void cleanup();
 
+    void openDialogOffersTheDevicesFiles_data();
     void openDialogOffersTheDevicesFiles();
     void loadedFileShowsItsProduct();
     void refusedFiles();
     void downloadRefusalsInOrder();
     void wholeUpgrade_data();
     void wholeUpgrade();
+    void unverifiedUpgrade();
     void failingJobs_data();
     void failingJobs();
     void lowPowerWhileWaiting();
     void timedOutJobIsStoppedBeforeTheNext();
+    void uncheckedTargetAsksFirst_data();
+    void uncheckedTargetAsksFirst();
     void timeLimit_data();
     void timeLimit();
     void progressShown();
-    void reconnectOncePerSecond();
+    void noReconnectDuringTheUpgrade();
 
 private:
-    void startWindow(quint16 id = 0x1005, bool plugged = true);
+    void startWindow(quint16 id = 0x1005, bool plugged = true,
+                     VirtualDevice::Settings settings = VirtualDevice::Settings());
+    void setTiming(int bootRoundMs, int timeLimitMs = 0, int restartWaitMs = 10000);
     QString writeUpgradeFile(const QString &name, const QByteArray &content);
     QStringList taskLines() const;
     // Waits until the job has logged its result line and its dialog has gone; traces the dialog.
     QString waitForResult(DialogTrace *trace, int timeoutMs = 20000);
     bool waitForBlocks(int blocks);
+    UpgradePage *page() const { return window->findChild<UpgradePage *>(); }
+    QPushButton *downloadButton() const
+    {
+        return named<QPushButton>(window.get(), QStringLiteral("downloadButton"));
+    }
+    QString pageText() const
+    {
+        return named<QTextEdit>(window.get(), QStringLiteral("textEdit"))->toPlainText();
+    }
+    QString shownPath() const
+    {
+        return named<QLineEdit>(window.get(), QStringLiteral("binFilePathLineEdit"))->text();
+    }
+    int framesOf(quint8 command) const;
 
     QTemporaryDir workDir;
     std::shared_ptr<VirtualDevice> device;
@@ -151,29 +199,34 @@ void UpgradeJobTest::init()
 void UpgradeJobTest::cleanup()
 {
     window.reset();
-    QVERIFY(stopWorkerAndWait());
-    closeHidDevice();
-    deviceSession().clear();
     device.reset();
 }
 
-void UpgradeJobTest::startWindow(quint16 id, bool plugged)
+void UpgradeJobTest::startWindow(quint16 id, bool plugged, VirtualDevice::Settings settings)
 {
-    VirtualDevice::Settings settings;
     settings.id = id;
-    settings.restartDelayMs = 30;
+    settings.restartDelayMs = qMin(settings.restartDelayMs, 30);
     settings.eraseDelayMs = 5;
     device = std::make_shared<VirtualDevice>(settings);
     if (!plugged)
         device->unplug();
     setHidBackend(std::make_shared<VirtualBus>(device));
     window = std::make_unique<MainWindow>();
-    // The result stays up 100 or 150 ms instead of 2 or 3 s; the device restarts within that.
+    // The result stays up 100 or 150 ms instead of 2 or 3 s.
     window->setResultPauseScale(0.05);
-    // Long enough for the reconnect at 1000 ms, short enough for the test that never finds it.
-    deviceSession().timing.bootWaitRoundMs = 250;
-    deviceSession().timing.bootWaitRounds = 8;
-    QCOMPARE(bool(deviceSession().deviceOpen), plugged);
+    setTiming(250);
+    if (plugged)
+        QVERIFY(waitForConnectedDevice(*window));
+}
+
+void UpgradeJobTest::setTiming(int bootRoundMs, int timeLimitMs, int restartWaitMs)
+{
+    LinkTiming timing;
+    timing.bootWaitRoundMs = bootRoundMs;
+    timing.bootWaitRounds = 8;
+    timing.timeLimitMs = timeLimitMs;
+    timing.restartWaitMs = restartWaitMs;
+    window->deviceManager()->setTiming(timing);
 }
 
 QString UpgradeJobTest::writeUpgradeFile(const QString &name, const QByteArray &content)
@@ -188,38 +241,47 @@ QString UpgradeJobTest::writeUpgradeFile(const QString &name, const QByteArray &
 QStringList UpgradeJobTest::taskLines() const
 {
     QStringList lines;
-    const QStringList all = window->ui->rizhiTextEdit->toPlainText().split(QLatin1Char('\n'));
-    for (const QString &line : all) {
-        // "[hh-mm-ss]" comes first.
-        if (line.mid(10).startsWith(taskLine))
-            lines << line.mid(10);
+    for (const QString &line : logTexts(*window)) {
+        if (line.startsWith(taskLine))
+            lines << line;
     }
     return lines;
 }
 
+int UpgradeJobTest::framesOf(quint8 command) const
+{
+    int count = 0;
+    for (const QByteArray &frame : device->receivedFrames())
+        count += quint8(frame[3]) == command;
+    return count;
+}
+
 QString UpgradeJobTest::waitForResult(DialogTrace *trace, int timeoutMs)
 {
-    QPointer<SendDataMsgBox> dialog = window->taskDialog;
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
-        if (dialog) {
+        if (JobDialog *job = window->findChild<JobDialog *>()) {
+            SendDataMsgBox *dialog = job->box();
             trace->seen = true;
             trace->taskName = labelText(dialog, "taskNameLabel");
+            trace->deviceName = labelText(dialog, "deviceLabel");
             trace->state = labelText(dialog, "stateLabel");
+            if (trace->states.isEmpty() || trace->states.last() != trace->state)
+                trace->states << trace->state;
             trace->percent = labelText(dialog, "percentLabel");
             const auto *bar = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"));
             trace->barValue = bar ? bar->value() : -1;
             trace->barMaximum = bar ? bar->maximum() : -1;
             const auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("okButton"));
             const bool enabled = ok && ok->isEnabled();
-            if (window->upgradeTimer->isActive())
+            if (device->mode() != VirtualDevice::Mode::Unplugged && taskLines().size() < 2)
                 trace->okEnabledWhileRunning = trace->okEnabledWhileRunning || enabled;
             else
                 trace->okEnabledAtEnd = enabled;
         }
         const QStringList lines = taskLines();
-        if (lines.size() >= 2 && !window->taskDialog && !window->upgradeTimer->isActive())
+        if (lines.size() >= 2 && !windowBusy(*window))
             return lines.last();
         // The virtual device restarts when it is next looked at; looking at it every few
         // milliseconds lets it restart on time, as the real one does by itself.
@@ -240,64 +302,67 @@ bool UpgradeJobTest::waitForBlocks(int blocks)
     return device->blocksReceived() >= blocks;
 }
 
+void UpgradeJobTest::openDialogOffersTheDevicesFiles_data()
+{
+    QTest::addColumn<quint16>("id");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("a .swdf device") << quint16(0x3001) << QStringLiteral("File(*.swdf)");
+    QTest::newRow("a .bwdf device") << quint16(0x3004) << QStringLiteral("File(*.bwdf)");
+}
+
 void UpgradeJobTest::openDialogOffersTheDevicesFiles()
 {
-    startWindow(0x1005, false);
+    QFETCH(quint16, id);
+    QFETCH(QString, filter);
+    startWindow(id);
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     QDir().mkpath(desktop);
     const QString swdf
             = writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(randomBytes(700, 1), 0x1005));
     QVERIFY(!swdf.isEmpty());
-
-    deviceSession().deviceId = 0x3001;
+    auto *open = named<QPushButton>(window.get(), QStringLiteral("openBinFileButton"));
     {
         FileDialogDriver driver(swdf);
-        window->openBinFileSlots();
+        open->click();
         QVERIFY(driver.shown);
         QCOMPARE(driver.title, QStringLiteral("打开升级文件"));
-        QCOMPARE(driver.filters, QStringList{QStringLiteral("File(*.swdf)")});
+        QCOMPARE(driver.filters, QStringList{filter});
         QCOMPARE(QFileInfo(driver.folder).canonicalFilePath(),
                  QFileInfo(desktop).canonicalFilePath());
     }
-    QCOMPARE(QFileInfo(window->ui->binFilePathLineEdit->text()).canonicalFilePath(),
-             QFileInfo(swdf).canonicalFilePath());
-    QCOMPARE(qint64(deviceSession().upgradeSize), qint64(700));
-    QVERIFY(window->ui->downloadButton->isEnabled());
-    QCOMPARE(window->focusWidget(), window->ui->downloadButton);
-    const QString shownText = window->ui->textEdit->toPlainText();
+    QCOMPARE(QFileInfo(shownPath()).canonicalFilePath(), QFileInfo(swdf).canonicalFilePath());
+    QCOMPARE(page()->image().size(), qint64(700));
+    QVERIFY(downloadButton()->isEnabled());
+    QCOMPARE(window->focusWidget(), downloadButton());
+    const QString shownText = pageText();
     QVERIFY(!shownText.isEmpty());
 
-    // A colour device of the ".bwdf" kind; cancelling unloads the file and clears the path.
-    deviceSession().deviceId = 0x3004;
-    deviceSession().usbJob = JobUpgrade;
+    // Cancelling unloads the file and clears the path; the product text stays.
     {
         FileDialogDriver driver{QString()};
-        window->openBinFileSlots();
+        open->click();
         QVERIFY(driver.shown);
-        QCOMPARE(driver.filters, QStringList{QStringLiteral("File(*.bwdf)")});
     }
-    QVERIFY(window->ui->binFilePathLineEdit->text().isEmpty());
-    QCOMPARE(qint64(deviceSession().upgradeSize), qint64(0));
-    QCOMPARE(quint16(deviceSession().upgradeTargetId), quint16(0));
-    QCOMPARE(int(deviceSession().usbJob), int(JobNone));
-    QVERIFY(deviceSession().upgradeImage().isEmpty());
-    QCOMPARE(window->ui->textEdit->toPlainText(), shownText);
+    QVERIFY(shownPath().isEmpty());
+    QVERIFY(page()->image().isEmpty());
+    QCOMPARE(page()->image().targetId, quint16(0));
+    QCOMPARE(pageText(), shownText);
 }
 
 void UpgradeJobTest::loadedFileShowsItsProduct()
 {
     startWindow(0x1005, false);
-    window->loadBinFile(
+    page()->loadFile(
             writeUpgradeFile(QStringLiteral("a.swdf"), withTarget(randomBytes(10, 2), 0x1005)));
-    QCOMPARE(window->ui->textEdit->toPlainText(), QStringLiteral("产品名称:TALON\n产品型号:J310"));
+    QCOMPARE(pageText(), QStringLiteral("产品名称:TALON\n产品型号:J310"));
 
     // An identifier the model table does not know leaves the text; the file is loaded anyway.
-    window->loadBinFile(
+    page()->loadFile(
             writeUpgradeFile(QStringLiteral("b.swdf"), withTarget(randomBytes(20, 3), 0xAAAA)));
-    QCOMPARE(window->ui->textEdit->toPlainText(), QStringLiteral("产品名称:TALON\n产品型号:J310"));
-    QCOMPARE(quint16(deviceSession().upgradeTargetId), quint16(0xAAAA));
-    QCOMPARE(qint64(deviceSession().upgradeSize), qint64(20));
-    QVERIFY(window->ui->binFilePathLineEdit->text().endsWith(QLatin1String("b.swdf")));
+    QCOMPARE(pageText(), QStringLiteral("产品名称:TALON\n产品型号:J310"));
+    QCOMPARE(page()->image().targetId, quint16(0xAAAA));
+    QCOMPARE(page()->image().size(), qint64(20));
+    QVERIFY(shownPath().endsWith(QLatin1String("b.swdf")));
 }
 
 void UpgradeJobTest::refusedFiles()
@@ -305,22 +370,22 @@ void UpgradeJobTest::refusedFiles()
     startWindow(0x1005, false);
     const QString good = writeUpgradeFile(QStringLiteral("good.swdf"),
                                           withTarget(randomBytes(900, 4), 0x1005));
-    window->loadBinFile(good);
-    const QString pathShown = window->ui->binFilePathLineEdit->text();
+    page()->loadFile(good);
+    const QString pathShown = shownPath();
 
     MessageCatcher catcher;
-    window->loadBinFile(workDir.filePath(QStringLiteral("missing.swdf")));
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("short.swdf"), QByteArray(1, 'x')));
+    page()->loadFile(workDir.filePath(QStringLiteral("missing.swdf")));
+    page()->loadFile(writeUpgradeFile(QStringLiteral("short.swdf"), QByteArray(1, 'x')));
     const QByteArray tooLarge = withTarget(QByteArray(MaxUpgradeBlocks * 512 + 1, 'x'), 0x1005);
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("large.swdf"), tooLarge));
+    page()->loadFile(writeUpgradeFile(QStringLiteral("large.swdf"), tooLarge));
     QCOMPARE(catcher.seen, QStringList({QStringLiteral(" 提示 |打开文件失败"),
                                         QStringLiteral(" 提示 |打开文件失败"),
                                         QStringLiteral(" 提示 |升级文件过大")}));
 
     // The file loaded before stays loaded and shown.
-    QCOMPARE(window->ui->binFilePathLineEdit->text(), pathShown);
-    QCOMPARE(qint64(deviceSession().upgradeSize), qint64(900));
-    QCOMPARE(int(deviceSession().upgradeBlockCount), 2);
+    QCOMPARE(shownPath(), pathShown);
+    QCOMPARE(page()->image().size(), qint64(900));
+    QCOMPARE(page()->image().blockCount(), 2);
 }
 
 void UpgradeJobTest::downloadRefusalsInOrder()
@@ -329,33 +394,29 @@ void UpgradeJobTest::downloadRefusalsInOrder()
     MessageCatcher catcher;
 
     // No device: that comes first, with or without a file.
-    window->downloadBinfileSlots();
-    window->loadBinFile(
+    downloadButton()->click();
+    page()->loadFile(
             writeUpgradeFile(QStringLiteral("x.swdf"), withTarget(randomBytes(100, 5), 0x1006)));
-    window->downloadBinfileSlots();
+    downloadButton()->click();
 
     device->plugIn();
-    window->openUsbDeviceSlots();
-    QVERIFY(deviceSession().deviceOpen);
-    const int logConnected = window->ui->rizhiTextEdit->toPlainText().size();
+    QVERIFY(waitForConnectedDevice(*window));
+    const int logConnected = logTexts(*window).size();
 
     // A file for another device, then a two-byte file (an empty image).
-    window->downloadBinfileSlots();
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("empty.swdf"), QByteArray("\x10\x05", 2)));
-    QCOMPARE(qint64(deviceSession().upgradeSize), qint64(0));
-    QCOMPARE(int(deviceSession().upgradeBlockCount), 0);
-    window->downloadBinfileSlots();
+    downloadButton()->click();
+    page()->loadFile(writeUpgradeFile(QStringLiteral("empty.swdf"), QByteArray("\x10\x05", 2)));
+    QCOMPARE(page()->image().size(), qint64(0));
+    QCOMPARE(page()->image().blockCount(), 0);
+    downloadButton()->click();
 
     QCOMPARE(catcher.seen, QStringList({QStringLiteral(" 提示 | USB设备未连接 "),
                                         QStringLiteral(" 提示 | USB设备未连接 "),
                                         QStringLiteral(" 提示 |升级文件与目标设备不匹配"),
                                         QStringLiteral(" 提示 |请打开升级文件")}));
     // Nothing started and nothing logged.
-    QVERIFY(!window->taskDialog);
-    QVERIFY(!window->upgradeTimer->isActive());
-    QVERIFY(!usbThreadRunning());
-    QCOMPARE(int(deviceSession().usbJob), int(JobNone));
-    QCOMPARE(window->ui->rizhiTextEdit->toPlainText().size(), logConnected);
+    QVERIFY(!windowBusy(*window));
+    QCOMPARE(logTexts(*window).size(), logConnected);
     // The device saw only the connection's information read.
     QVERIFY(!device->receivedFrames().isEmpty());
     for (const QByteArray &frame : device->receivedFrames())
@@ -381,20 +442,19 @@ void UpgradeJobTest::wholeUpgrade()
     QFETCH(bool, english);
 
     startWindow();
+    // The device takes a moment to restart, as a real one does: the dialog says so meanwhile.
+    device->setRestartDelay(150);
     if (english) {
-        currentLanguage = English;
-        window->installLanguageSlots(English);
+        window->findChild<QAction *>(QStringLiteral("englishAction"))->trigger();
         taskLine = QStringLiteral(" [ROM upgrade task]");
     }
     const QByteArray image = randomBytes(size, quint32(size));
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(image, target)));
+    page()->loadFile(writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(image, target)));
     const int blocks = (size + 511) / 512;
-    QCOMPARE(int(deviceSession().upgradeBlockCount), blocks);
+    QCOMPARE(page()->image().blockCount(), blocks);
 
-    window->downloadBinfileSlots();
-    QVERIFY(window->taskDialog);
-    QVERIFY(window->upgradeTimer->isActive());
-    QCOMPARE(window->upgradeTimer->interval(), 100);
+    downloadButton()->click();
+    QVERIFY(window->findChild<JobDialog *>());
     QCOMPARE(taskLines(), QStringList{taskLine});
 
     DialogTrace trace;
@@ -402,11 +462,18 @@ void UpgradeJobTest::wholeUpgrade()
     QCOMPARE(result,
              taskLine + (english ? QStringLiteral(" scuessfully") : QStringLiteral(" 成功")));
 
-    // The dialog named the job, counted the blocks and showed 100% with its button enabled.
+    // The dialog named the job, counted the blocks, stayed while the device restarted, and
+    // showed 100% with its button enabled.
     QVERIFY(trace.seen);
     QCOMPARE(trace.taskName,
              english ? QStringLiteral("ROM upgrade task") : QStringLiteral("ROM程序升级作业"));
+    QVERIFY(trace.deviceName.isEmpty()); // one device: no device line
     QCOMPARE(trace.state, result);
+    QVERIFY2(trace.states.contains(
+                     english ? QStringLiteral(" The device is restarting; verifying its "
+                                              "firmware")
+                             : QStringLiteral(" 设备正在重新启动, 正在验证固件")),
+             qPrintable(trace.states.join('|')));
     QCOMPARE(trace.percent, QStringLiteral("100%"));
     QCOMPARE(trace.barMaximum, blocks);
     QCOMPARE(trace.barValue, blocks);
@@ -416,27 +483,42 @@ void UpgradeJobTest::wholeUpgrade()
     // The device received exactly the image, erased with the command for its size.
     QVERIFY(device->lastUpgradeVerified());
     QCOMPARE(device->receivedImage(), image);
-    bool erased = false;
-    for (const QByteArray &frame : device->receivedFrames())
-        erased = erased || quint8(frame[3]) == eraseCommand;
-    QVERIFY(erased);
+    QVERIFY(framesOf(quint8(eraseCommand)) > 0);
 
-    // The window reconnected to the device's new firmware, named it, and is idle again.
-    QTRY_VERIFY(!usbThreadRunning());
-    QTRY_VERIFY(window->ui->rizhiTextEdit->toPlainText().contains(
-            english ? QStringLiteral("firmware version: 1.0.3.2.8")
-                    : QStringLiteral(" 设备已重新启动, 固件版本: 1.0.3.2.8")));
-    QVERIFY(deviceSession().deviceOpen);
-    QVERIFY(deviceSession().appFirmware);
+    // The log names the firmware the device came back with, right after the result line; the
+    // job's end updated the device, which the bar shows.
+    const QStringList lines = logTexts(*window);
+    QCOMPARE(lines.at(lines.indexOf(result) + 1),
+             english ? QStringLiteral(" The device has restarted, firmware version: 1.0.3.2.8")
+                     : QStringLiteral(" 设备已重新启动, 固件版本: 1.0.3.2.8"));
+    Device *upgraded = window->deviceManager()->devices().value(0);
+    QVERIFY(upgraded && upgraded->isConnected());
+    QCOMPARE(upgraded->identity().firmwareVersion, QStringLiteral("1.0.3.2.8"));
     QCOMPARE(device->mode(), VirtualDevice::Mode::Application);
-    QCOMPARE(window->upgradeElapsed, 0);
-    QCOMPARE(deviceSession().deviceStatus(), QString());
+    QCOMPARE(named<QLabel>(window.get(), QStringLiteral("nameLabel"))->text(),
+             QStringLiteral(" KORLEX-V12"));
+}
+
+void UpgradeJobTest::unverifiedUpgrade()
+{
+    // The device takes the image but has not come back when the job stops waiting for it.
+    startWindow();
+    setTiming(250, 0, 200);
+    page()->loadFile(
+            writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(randomBytes(3000, 9), 0x1005)));
+    downloadButton()->click();
+    QVERIFY(waitForBlocks(6));
+    device->setRestartDelay(3000);
+    DialogTrace trace;
+    QCOMPARE(waitForResult(&trace), taskLine + QStringLiteral(" 成功"));
+    const QStringList lines = logTexts(*window);
+    QCOMPARE(lines.at(lines.indexOf(taskLine + QStringLiteral(" 成功")) + 1),
+             QStringLiteral(" 设备重启后没有以正常固件重新出现。请重新插入设备并检查固件版本。"));
+    QVERIFY(device->lastUpgradeVerified());
 }
 
 void UpgradeJobTest::failingJobs_data()
 {
-    // The worker's own handling of lost replies is tested with the worker; here the window's
-    // side of a failing job.
     QTest::addColumn<QString>("fault");
     QTest::newRow("STOP at the first block") << QStringLiteral("stop");
     QTest::newRow("boot loader never appears") << QStringLiteral("noboot");
@@ -448,20 +530,20 @@ void UpgradeJobTest::failingJobs()
     QFETCH(QString, fault);
     startWindow();
     const int blocks = fault == QLatin1String("unplug") ? 80 : 6;
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("fw.swdf"),
-                                         withTarget(randomBytes(blocks * 512, 6), 0x1005)));
+    page()->loadFile(writeUpgradeFile(QStringLiteral("fw.swdf"),
+                                      withTarget(randomBytes(blocks * 512, 6), 0x1005)));
     if (fault == QLatin1String("stop")) {
         device->answerWithStatus(0x04, VirtualDevice::Status::Stop);
     } else if (fault == QLatin1String("noboot")) {
         device->setBootLoaderNeverAppears(true);
-        deviceSession().timing.bootWaitRoundMs = 100;
+        setTiming(100);
     } else if (fault == QLatin1String("unplug")) {
         device->setReportDelay(1);
     }
 
     QElapsedTimer clock;
     clock.start();
-    window->downloadBinfileSlots();
+    downloadButton()->click();
     if (fault == QLatin1String("unplug")) {
         QVERIFY(waitForBlocks(10));
         device->unplug();
@@ -480,152 +562,185 @@ void UpgradeJobTest::failingJobs()
     if (fault == QLatin1String("stop"))
         QCOMPARE(device->blocksReceived(), 0);
 
-    // The log says why, the worker is gone, and the status does not linger into the next job.
-    const QString log = window->ui->rizhiTextEdit->toPlainText();
+    // The line after the result says why, in the upgrade's words.
+    const QStringList lines = logTexts(*window);
+    const QString cause = lines.value(lines.indexOf(result) + 1);
     if (fault == QLatin1String("stop"))
-        QVERIFY(log.contains(QStringLiteral("设备在写入第 1 块时回答了STOP")));
+        QCOMPARE(cause,
+                 QStringLiteral(
+                         " 原因: 设备在写入第 1 块时回答了STOP。请确认文件适用于该设备后重试。"));
     else if (fault == QLatin1String("noboot"))
-        QVERIFY(log.contains(QStringLiteral("设备没有在8秒内进入引导程序")));
+        QCOMPARE(cause,
+                 QStringLiteral(" 原因: 设备没有在8秒内进入引导程序。请重新插入设备后重试。"));
     else
-        QVERIFY(log.contains(QStringLiteral("时被拔出。请重新插入设备后重试。")));
-    QTRY_VERIFY(!usbThreadRunning());
-    QCOMPARE(deviceSession().deviceStatus(), QString());
-    QVERIFY(!deviceSession().stopRequested);
-    QCOMPARE(window->upgradeElapsed, 0);
+        QVERIFY2(cause.endsWith(QStringLiteral("时被拔出。请重新插入设备后重试。")),
+                 qPrintable(cause));
 }
 
 void UpgradeJobTest::lowPowerWhileWaiting()
 {
     startWindow();
-    window->loadBinFile(
+    page()->loadFile(
             writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(randomBytes(2048, 7), 0x1005)));
     device->answerWithStatus(0x37, VirtualDevice::Status::LowPower);
     MessageCatcher catcher;
-    window->downloadBinfileSlots();
+    downloadButton()->click();
     DialogTrace trace;
     const QString result = waitForResult(&trace);
     QCOMPARE(result, taskLine + QStringLiteral(" 失败,请保证电子烟电量充足"));
-    QCOMPARE(catcher.seen, QStringList{QStringLiteral(" 升级失败|请保证电子烟设备电量充足")});
+    QTRY_COMPARE(catcher.seen, QStringList{QStringLiteral(" 升级失败|请保证电子烟设备电量充足")});
     // The dialog closed without showing a result.
     QCOMPARE(trace.state, QStringLiteral("The task is running"));
+    const QStringList lines = logTexts(*window);
+    QCOMPARE(lines.value(lines.indexOf(result) + 1),
+             QStringLiteral(" 原因: 设备电量不足。请充电后重试。"));
     for (const QByteArray &frame : device->receivedFrames())
         QVERIFY(quint8(frame[3]) != 0x09 && quint8(frame[3]) != 0x04);
-    QVERIFY(!usbThreadRunning());
-    QCOMPARE(deviceSession().deviceStatus(), QString());
 }
 
 void UpgradeJobTest::timedOutJobIsStoppedBeforeTheNext()
 {
     startWindow();
-    DeviceSession &session = deviceSession();
     const QByteArray image = randomBytes(200 * 512, 8);
-    window->loadBinFile(writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(image, 0xAAAA)));
-    session.timing.timeLimitMs = 400;
+    page()->loadFile(writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(image, 0xAAAA)));
+    setTiming(250, 400);
     device->setReportDelay(1);
-    window->downloadBinfileSlots();
+    downloadButton()->click();
     QVERIFY(waitForBlocks(3));
-    // The device stops answering: the job's limit passes and the job ends itself.
-    device->setReplyDelay(5000);
+    // The device stops answering the blocks: the job's limit passes and the job ends itself.
+    device->dropReplies(1000000, 0x04);
     DialogTrace trace;
     QCOMPARE(waitForResult(&trace), taskLine + QStringLiteral(" 失败"));
-    QVERIFY(window->ui->rizhiTextEdit->toPlainText().contains(
-            QStringLiteral("时超过了时间限制。请重新插入设备后重试。")));
+    QVERIFY(logText(*window).contains(QStringLiteral("时超过了时间限制。请重新插入设备后重试。")));
 
     // The worker has gone and sends nothing more.
-    QTRY_VERIFY(!usbThreadRunning());
-    const int blocksAfterStop = device->blocksReceived();
+    const int framesAfterStop = device->receivedFrames().size();
     QTest::qWait(100);
-    QCOMPARE(device->blocksReceived(), blocksAfterStop);
-    QCOMPARE(session.deviceStatus(), QString());
+    QCOMPARE(device->receivedFrames().size(), framesAfterStop);
 
-    // The next upgrade runs alone, from the device's boot loader, to a verified image.
-    device->setReplyDelay(0);
+    // The device waits in its boot loader, connected again after the job; the next upgrade runs
+    // alone, from there, to a verified image.
+    device->dropReplies(0);
     device->setReportDelay(0);
-    session.timing.timeLimitMs = 0;
-    window->downloadBinfileSlots();
+    setTiming(250);
+    QTRY_VERIFY(logText(*window).contains(QStringLiteral("设备处于引导程序中, 正在等待固件")));
+    downloadButton()->click();
     QCOMPARE(waitForResult(&trace), taskLine + QStringLiteral(" 成功"));
     QVERIFY(device->lastUpgradeVerified());
     QCOMPARE(device->receivedImage(), image);
 }
 
+void UpgradeJobTest::uncheckedTargetAsksFirst_data()
+{
+    QTest::addColumn<bool>("confirmed");
+    QTest::newRow("the user confirms") << true;
+    QTest::newRow("the user declines") << false;
+}
+
+void UpgradeJobTest::uncheckedTargetAsksFirst()
+{
+    QFETCH(bool, confirmed);
+    // A boot loader that never names its device: nothing can be checked against the file.
+    VirtualDevice::Settings settings;
+    settings.startInBootLoader = true;
+    settings.bootLoaderAnswersInfo = false;
+    startWindow(0x1005, true, settings);
+    QTRY_VERIFY(logText(*window).contains(QStringLiteral("设备处于引导程序中, 正在等待固件")));
+    page()->loadFile(
+            writeUpgradeFile(QStringLiteral("fw.swdf"), withTarget(randomBytes(1500, 3), 0x1005)));
+    device->clearLog();
+
+    QuestionAnswerer answerer(confirmed);
+    downloadButton()->click();
+    QCOMPARE(answerer.asked.size(), 1);
+    // The question names what the file is for.
+    QVERIFY2(answerer.asked.first().contains(QStringLiteral("TALON (J310)")),
+             qPrintable(answerer.asked.first()));
+    QCOMPARE(answerer.buttons.first(), QStringLiteral("写入(&W)|取消(&C)"));
+    if (!confirmed) {
+        QVERIFY(!windowBusy(*window));
+        QTest::qWait(50);
+        QCOMPARE(device->receivedFrames().size(), 0);
+        QVERIFY(taskLines().isEmpty());
+        return;
+    }
+    DialogTrace trace;
+    QCOMPARE(waitForResult(&trace), taskLine + QStringLiteral(" 成功"));
+    QVERIFY(device->lastUpgradeVerified());
+}
+
 void UpgradeJobTest::timeLimit_data()
 {
-    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("size");
     QTest::addColumn<int>("limit");
-    QTest::newRow("0x12000 bytes") << qint64(0x12000) << 15000;
-    QTest::newRow("0x11FFF bytes") << qint64(0x11FFF) << 25000;
+    QTest::newRow("0x12000 bytes") << 0x12000 << 15000;
+    QTest::newRow("0x11FFF bytes") << 0x11FFF << 25000;
 }
 
 void UpgradeJobTest::timeLimit()
 {
-    QFETCH(qint64, size);
+    QFETCH(int, size);
     QFETCH(int, limit);
-    QCOMPARE(jobTimeLimitMs(JobUpgrade, size), limit);
     startWindow(0x1005, false);
-    deviceSession().upgradeSize = size;
-    window->updateProgressBarValue();
-    QCOMPARE(window->upgradeTimeLimit, limit);
+    page()->loadFile(writeUpgradeFile(QStringLiteral("fw.swdf"),
+                                      withTarget(QByteArray(size, '\x5a'), 0x1005)));
+    QCOMPARE(page()->image().timeLimitMs(), limit);
 }
+
+namespace {
+
+// A job that does nothing but report, as the window's dialogs see a job.
+class ReportingJob : public Job
+{
+public:
+    ReportingJob()
+        : Job(JobKind::Upgrade, nullptr, nullptr)
+    { }
+    void report(int done, int total) { emit progress(done, total); }
+
+protected:
+    void run() override { }
+};
+
+} // namespace
 
 void UpgradeJobTest::progressShown()
 {
-    startWindow(0x1005, false);
-    auto *dialog = new SendDataMsgBox;
-    window->taskDialog = dialog;
-    dialog->setProgressRange(0, 300);
-    deviceSession().upgradeSize = 300 * 512;
-    deviceSession().upgradeBlockIndex = 150;
-    window->upgradeElapsed = 2400;
-    window->updateProgressBarValue();
-    QCOMPARE(labelText(dialog, "percentLabel"), QStringLiteral("50%"));
-    QCOMPARE(dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"))->value(), 150);
-    QCOMPARE(labelText(dialog, "elapsedLabel"), QStringLiteral("2.5 s"));
+    ReportingJob job;
+    JobDialog dialog(&job, QStringLiteral("ROM程序升级作业"), 300, QString());
+    job.report(150, 300);
+    QCOMPARE(labelText(dialog.box(), "percentLabel"), QStringLiteral("50%"));
+    QCOMPARE(dialog.box()->findChild<QProgressBar *>(QStringLiteral("progressBar"))->value(), 150);
 
-    // The job's failure ends the window's side at this tick, with its cause.
-    deviceSession().jobKind = JobUpgrade;
-    deviceSession().jobCause = int(JobCause::DeviceStop);
-    deviceSession().jobStep = int(JobStep::Block);
-    deviceSession().jobDetail = 151;
-    deviceSession().jobOutcome = int(JobOutcome::Failed);
-    window->updateProgressBarValue();
-    QCOMPARE(labelText(dialog, "stateLabel"), taskLine + QStringLiteral(" 失败"));
-    QTRY_VERIFY(!window->taskDialog);
-    QCOMPARE(taskLines(), QStringList{taskLine + QStringLiteral(" 失败")});
-    QVERIFY(window->ui->rizhiTextEdit->toPlainText().endsWith(QStringLiteral(
-            " 原因: 设备在写入第 151 块时回答了STOP。请确认文件适用于该设备后重试。")));
+    // The failure's cause in the window's words: where the device said STOP.
+    JobResult failed;
+    failed.kind = JobKind::Upgrade;
+    failed.outcome = JobOutcome::Failed;
+    failed.cause = JobCause::DeviceStop;
+    failed.step = JobStep::Block;
+    failed.detail = 151;
+    QCOMPARE(upgradeFailureText(failed),
+             QStringLiteral(
+                     " 原因: 设备在写入第 151 块时回答了STOP。请确认文件适用于该设备后重试。"));
 }
 
-void UpgradeJobTest::reconnectOncePerSecond()
+void UpgradeJobTest::noReconnectDuringTheUpgrade()
 {
-    startWindow(0x1005, false);
-    // Counted here, not run: there is no device to find.
-    QVERIFY(disconnect(window.get(), SIGNAL(reopenHidSignals()), window.get(),
-                       SLOT(openUsbDeviceSlots())));
-    QSignalSpy reopen(window.get(), SIGNAL(reopenHidSignals()));
-    DeviceSession &session = deviceSession();
-    session.upgradeSize = 4096;
-    session.appFirmware = true;
-    QList<int> emittedAt;
-    for (int tick = 0; tick < 25; ++tick) {
-        const int before = reopen.count();
-        window->updateProgressBarValue();
-        if (reopen.count() > before)
-            emittedAt << window->upgradeElapsed;
-    }
-    QCOMPARE(emittedAt, QList<int>({1000, 2000}));
-
-    // Once the boot loader is open, no more.
-    session.appFirmware = false;
-    for (int tick = 0; tick < 10; ++tick)
-        window->updateProgressBarValue();
-    QCOMPARE(reopen.count(), 2);
-
-    // An ending looks once more while the device still runs its normal firmware.
-    session.appFirmware = true;
-    session.jobKind = JobUpgrade;
-    session.jobOutcome = int(JobOutcome::Failed);
-    window->updateProgressBarValue();
-    QCOMPARE(reopen.count(), 3);
+    // A device-change notification while the upgrade runs connects nothing: the job follows the
+    // device itself, and its end tells what the device is now.
+    startWindow();
+    page()->loadFile(writeUpgradeFile(QStringLiteral("fw.swdf"),
+                                      withTarget(randomBytes(40 * 512, 4), 0x1005)));
+    device->setReportDelay(1);
+    device->clearLog();
+    downloadButton()->click();
+    QVERIFY(waitForBlocks(5));
+    window->findChild<ConnectionBar *>()->connectDevices();
+    DialogTrace trace;
+    QCOMPARE(waitForResult(&trace), taskLine + QStringLiteral(" 成功"));
+    QTest::qWait(300);
+    // Only the job's own look at the device after its restart.
+    QCOMPARE(framesOf(0x36), 1);
 }
 
 KORLEX_WINDOW_TEST_MAIN(UpgradeJobTest)

@@ -1,9 +1,9 @@
 #define QTEST_QPA_MOUSE_HANDLING
-#include "device/session.h"
-#include "parameters/mygroupbox.h"
-#include "parameters/myslider.h"
-#include "parameters/qcurve.h"
-#include "shell/language.h"
+#include "device/deviceidentity.h"
+#include "parameters/widgets/mygroupbox.h"
+#include "parameters/widgets/myslider.h"
+#include "parameters/widgets/qcurve.h"
+#include "widgets/language.h"
 #include "widgets/msgbox.h"
 #include "widgets/myframe.h"
 
@@ -79,12 +79,12 @@ class TestWidgets : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { deviceSession().clear(); }
     void cleanup() { curve.reset(); }
 
     void percentText_data();
     void percentText();
     void statusDialogTexts();
+    void questionBoxAnswers();
     void timedBoxClosesItself();
     void quitButtonClosesTimedBoxAtOnce();
     void messageFontFollowsLanguage();
@@ -166,6 +166,37 @@ void TestWidgets::statusDialogTexts()
     QCOMPARE(box.titleLabel->font().pixelSize(), 30);
     box.setTitleText(QStringLiteral("small"), 24);
     QCOMPARE(box.titleLabel->font().pixelSize(), 24);
+
+    // The device row shows only when the task names its device.
+    box.show();
+    QVERIFY(box.findChild<QLabel *>(QStringLiteral("deviceLabel"))->isHidden());
+    box.setDeviceName(QStringLiteral("KORLEX-V12 \u2014 usb:1-2"));
+    QVERIFY(box.findChild<QLabel *>(QStringLiteral("deviceLabel"))->isVisible());
+    QCOMPARE(labelText(&box, "deviceLabel"), QStringLiteral("KORLEX-V12 \u2014 usb:1-2"));
+    box.setDeviceName(QString());
+    QVERIFY(box.findChild<QLabel *>(QStringLiteral("deviceLabel"))->isHidden());
+}
+
+void TestWidgets::questionBoxAnswers()
+{
+    // The first button answers yes; the second, or closing the box, no.
+    for (const char *button : {"yesButton", "noButton", ""}) {
+        QTimer::singleShot(30, this, [button]() {
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QuestionBox *>(window);
+                if (!box || !box->isVisible())
+                    continue;
+                if (*button)
+                    box->findChild<QPushButton *>(QLatin1String(button))->click();
+                else
+                    box->close();
+            }
+        });
+        const bool yes
+                = QuestionBox::ask(QStringLiteral(" title "), QStringLiteral("question"),
+                                   QStringLiteral("Close anyway"), QStringLiteral("Keep running"));
+        QCOMPARE(yes, QByteArray(button) == "yesButton");
+    }
 }
 
 void TestWidgets::timedBoxClosesItself()
@@ -266,19 +297,20 @@ void TestWidgets::infoPanelGeometry()
 
 void TestWidgets::infoPanelRefresh()
 {
-    DeviceSession &session = deviceSession();
-    session.productName = QStringLiteral("Product X");
-    session.modelName = QStringLiteral("MX-20");
-    session.deviceCode = QStringLiteral("0123456789AB");
-    session.firmwareVersion = QStringLiteral("V1.2");
-    session.softwareVersion = QStringLiteral("V1.0.18");
-    session.softwareDescription = QStringLiteral("tool");
+    DeviceIdentity identity;
+    identity.answered = true;
+    identity.model.known = true;
+    identity.model.productName = QStringLiteral("Product X");
+    identity.model.modelCode = QStringLiteral("MX-20");
+    identity.chipId = QStringLiteral("0123456789AB");
+    identity.firmwareVersion = QStringLiteral("V1.2");
+    identity.softwareVersion = QStringLiteral("V1.0.18");
 
     MyFrame frame;
     frame.resize(500, 400);
-    frame.refreshInfo();
+    frame.showIdentity(identity);
     const QStringList expected
-            = {"Product X", "MX-20", "0123456789AB", "", "V1.2", "", "V1.0.18", "tool"};
+            = {"Product X", "MX-20", "0123456789AB", "", "V1.2", "", "V1.0.18", "MX-20"};
     for (int row = 0; row < MyFrame::RowCount; ++row)
         QCOMPARE(frame.valueText(row), expected.at(row));
     const QImage image = paint(frame);
@@ -287,11 +319,16 @@ void TestWidgets::infoPanelRefresh()
     QVERIFY(ink(image, QRect(184, 366, 270, 16), background) > 0); // software info
     QCOMPARE(ink(image, QRect(184, 316, 270, 16), background), 0); // empty firmware info
 
-    // The panel keeps the last texts until the next refresh.
-    session.clear();
+    // A device the model table does not know keeps the names of the one before; a reply without
+    // the firmware version keeps that too.
+    DeviceIdentity unknown;
+    unknown.answered = true;
+    unknown.softwareVersion = QStringLiteral("7");
+    frame.showIdentity(unknown);
     QCOMPARE(frame.valueText(0), QStringLiteral("Product X"));
-    frame.refreshInfo();
-    QCOMPARE(frame.valueText(0), QString());
+    QCOMPARE(frame.valueText(2), QStringLiteral("0123456789AB"));
+    QCOMPARE(frame.valueText(4), QStringLiteral("V1.2"));
+    QCOMPARE(frame.valueText(6), QStringLiteral("7"));
 }
 
 // --- curve editor (800 x 400 over the Fahrenheit range 200 to 600) -------------------------------
@@ -490,7 +527,6 @@ void TestWidgets::coilLimitsAndDefaults()
         QCOMPARE(group.coefficientValue(row), limits[row][2]);
         QCOMPARE(group.isRowSelected(row), row < 3);
     }
-    QCOMPARE(deviceSession().coilValues[0], quint16(0)); // building writes nothing
 }
 
 void TestWidgets::coilUserEdits()
@@ -498,46 +534,41 @@ void TestWidgets::coilUserEdits()
     MyGroupBox group;
     group.show();
     QVERIFY(QTest::qWaitForWindowExposed(&group));
-    const DeviceSession &session = deviceSession();
 
-    // Each click is copied at once, together with the rest of the table.
+    // The table keeps what the user clicks and types.
     QCheckBox *first = group.findChildren<QCheckBox *>().at(0);
     QTest::mouseClick(first, Qt::LeftButton, Qt::NoModifier, first->rect().center());
-    QCOMPARE(session.coilEnabled, (std::array<quint8, 5>{0, 1, 1, 0, 0}));
-    QCOMPARE(session.coilValues, (std::array<quint16, 5>{1300, 6500, 4000, 400, 1000}));
+    QVERIFY(!group.isRowSelected(0));
+    QVERIFY(group.isRowSelected(1) && group.isRowSelected(2));
     QTest::mouseClick(first, Qt::LeftButton, Qt::NoModifier, first->rect().center());
-    QCOMPARE(session.coilEnabled[0], quint8(1));
+    QVERIFY(group.isRowSelected(0));
 
     const QList<QSpinBox *> boxes = group.findChildren<QSpinBox *>();
     typeInto(boxes[1], QStringLiteral("6789"));
-    QCOMPARE(session.coilValues[1], quint16(6789));
+    QCOMPARE(group.coefficientValue(1), 6789);
     typeInto(boxes[0], QStringLiteral("50")); // below the limit: corrected to it
     QCOMPARE(group.coefficientValue(0), 1000);
-    QCOMPARE(session.coilValues[0], quint16(1000));
     typeInto(boxes[3], QStringLiteral("5999")); // the digit that would exceed it is refused
-    QCOMPARE(session.coilValues[3], quint16(599));
+    QCOMPARE(group.coefficientValue(3), 599);
 }
 
 void TestWidgets::coilProgrammaticChanges()
 {
     MyGroupBox group;
-    const DeviceSession &session = deviceSession();
-    // A read record's coefficients are clamped to the row's limits and mirrored ...
+    // A read record's coefficients are clamped to the row's limits.
     group.setCoefficientValue(1, 9000);
     QCOMPARE(group.coefficientValue(1), 7000);
-    QCOMPARE(session.coilValues[1], quint16(7000));
 
-    // ... its selection is not.
-    deviceSession().clear();
     group.setRowSelected(3, true);
     group.setRowSelected(0, false);
     QVERIFY(group.isRowSelected(3) && !group.isRowSelected(0));
-    QCOMPARE(session.coilEnabled[3], quint8(0));
 
-    // Restoring the defaults resets the coefficients, keeps the selection and is mirrored.
+    // Restoring the defaults resets the coefficients and keeps the selection.
     group.setDefaultValueSlots();
-    QCOMPARE(session.coilValues, (std::array<quint16, 5>{1300, 6500, 4000, 400, 1000}));
-    QCOMPARE(session.coilEnabled, (std::array<quint8, 5>{0, 1, 1, 1, 0}));
+    for (int row = 0; row < 5; ++row)
+        QCOMPARE(group.coefficientValue(row),
+                 (std::array<int, 5>{1300, 6500, 4000, 400, 1000}[row]));
+    QVERIFY(!group.isRowSelected(0) && group.isRowSelected(1) && group.isRowSelected(3));
 
     group.setCoefficientValue(5, 100); // outside the table: ignored
     QCOMPARE(group.coefficientValue(5), 0);

@@ -1,0 +1,3 @@
+#include "widgets/language.h"
+
+Language currentLanguage = English;
