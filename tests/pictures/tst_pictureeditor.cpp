@@ -397,14 +397,14 @@ void TestPictureEditor::importRefusesUncheckedPictures()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    deviceSession().screenFormat = 0;
     const QString path = workDir.filePath(name);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     file.close();
 
     BmpEditor editor;
-    editor.loadePicFile(wide);
+    editor.setSlot(0, 0, workDir.path());
+    editor.loadPictureFile(wide);
     const QImage before = editor.iconEditor->getIconImage();
     MessageCatcher catcher;
     QVERIFY(!editor.importPicture(path));
