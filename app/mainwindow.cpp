@@ -114,7 +114,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    loadDeviceModelTable();
+    loadDeviceModels();
     currentLanguage = storedLanguage();
 
     m_frame = new FramelessWindow(this, ui->showMaxButton);

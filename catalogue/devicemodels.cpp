@@ -1,7 +1,5 @@
 #include "catalogue/devicemodels.h"
 
-#include "device/session.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -96,35 +94,7 @@ bool readModelFile(const QString &fileName, QStringList *rows)
 
 } // namespace
 
-void setSessionStartupValues()
-{
-    DeviceSession &session = deviceSession();
-    session.modelIndex = -1;
-    session.productName.clear();
-    session.modelName.clear();
-    session.deviceCode.clear();
-    session.firmwareVersion.clear();
-    session.firmwareDescription.clear();
-    session.softwareVersion.clear();
-    session.softwareDescription.clear();
-    session.pictureCount = 12;
-    session.upgradeScramble = true;
-    session.tempMax = 600;
-    session.tempMin = 200;
-    session.tempDefault = 180;
-    session.tempUnit = 1;
-    session.powerMax = 80;
-    session.powerMin = 5;
-    session.powerDefault = 45;
-    for (int group = 0; group < CurveGroupCount; ++group) {
-        for (int point = 0; point < CurvePointCount; ++point) {
-            session.tempCurves[group][point] = CurvePoint{60, 180};
-            session.powerCurves[group][point] = CurvePoint{60, 45};
-        }
-    }
-}
-
-void loadDeviceModelTableFrom(const QString &fileName)
+void loadDeviceModelsFrom(const QString &fileName)
 {
     DeviceModelTable &table = deviceModels();
     table.clear();
@@ -133,17 +103,6 @@ void loadDeviceModelTableFrom(const QString &fileName)
         rows = builtInDeviceModelRows();
     for (const QString &row : qAsConst(rows))
         table.appendRow(row);
-}
-
-void loadDeviceModelTable()
-{
-    loadDeviceModelTableFrom(QDir::currentPath() + QStringLiteral("/dev/device"));
-}
-
-void loadDeviceModelsFrom(const QString &fileName)
-{
-    loadDeviceModelTableFrom(fileName);
-    setSessionStartupValues();
 }
 
 void loadDeviceModels()

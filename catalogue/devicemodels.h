@@ -29,18 +29,10 @@ DeviceModelTable &deviceModels();
 // The rows used when the model file is missing or empty.
 QStringList builtInDeviceModelRows();
 
-// Fills the table from <current directory>/dev/device (or the built-in rows), and only the table:
-// the device objects take what they need from it when they connect.
-void loadDeviceModelTable();
-void loadDeviceModelTableFrom(const QString &fileName);
-
-// Fills the table from <current directory>/dev/device (or the built-in rows) and sets the
-// session's start-up values.
+// Fills the table from <current directory>/dev/device (or the built-in rows). The device objects
+// take what they need from it when they connect.
 void loadDeviceModels();
-// The same from a given file, for tests.
+// The same from a given file.
 void loadDeviceModelsFrom(const QString &fileName);
-
-// Sets the start-up values of the session fields that the table load owns.
-void setSessionStartupValues();
 
 #endif // CATALOGUE_DEVICEMODELS_H

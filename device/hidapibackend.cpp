@@ -1,6 +1,6 @@
 #include "device/hidbackend.h"
 
-#include "device/transport.h"
+#include "device/frame.h"
 #include "virtualdevice/virtualbusserver.h"
 #include "virtualdevice/virtualdevice.h"
 

@@ -2,7 +2,7 @@
 // frame found is a complete, checked frame taken from the bytes, and the output buffer of
 // exactly the input's size is never overrun.
 
-#include "device/transport.h"
+#include "device/frame.h"
 #include "fuzz/fuzzsupport.h"
 
 #include <cstring>

@@ -1,7 +1,6 @@
 #include "pictures/resourcefile.h"
 
-#include "device/transport.h"
-#include "parameters/units.h"
+#include "device/frame.h"
 #include "pictures/bmp.h"
 
 #include <QRegularExpression>
@@ -18,9 +17,6 @@ QByteArray idBytes(quint16 deviceId)
     bytes.append(char(deviceId & 0xFF));
     return bytes;
 }
-
-constexpr quint16 fahrenheitMin = 200;
-constexpr quint16 celsiusMin = 100;
 
 int hexDigit(QChar c)
 {
@@ -298,18 +294,6 @@ unsigned sectionsFromNames(const QStringList &names)
 QImage pictureImage(const QByteArray &bmpFile)
 {
     return BMP::readPicture(bmpFile, QByteArrayLiteral("bmp"));
-}
-
-quint16 fileValueFromCelsiusOffset(quint16 celsiusOffset)
-{
-    const int celsius = qMin(0xFFFF, celsiusMin + int(celsiusOffset));
-    return quint16(celsiusToFahrenheit(quint16(celsius)) - fahrenheitMin);
-}
-
-quint16 celsiusOffsetFromFileValue(quint16 fileValue)
-{
-    const int fahrenheit = qMin(0xFFFF, fahrenheitMin + int(fileValue));
-    return quint16(fahrenheitToCelsius(quint16(fahrenheit)) - celsiusMin);
 }
 
 } // namespace ResourceFile

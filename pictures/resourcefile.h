@@ -101,12 +101,6 @@ ReadResult readLines(const QStringList &lines, quint16 deviceId, int pictureCoun
 // read; null when they are no BMP picture.
 QImage pictureImage(const QByteArray &bmpFile);
 
-// --- temperature units -----------------------------------------------------------------------
-// The file keeps temperature offsets above 200 F; a Celsius curve holds offsets above 100 C.
-// Both directions go through the curve pages' conversions and stay inside the ranges.
-quint16 fileValueFromCelsiusOffset(quint16 celsiusOffset);
-quint16 celsiusOffsetFromFileValue(quint16 fileValue);
-
 } // namespace ResourceFile
 
 #endif // PICTURES_RESOURCEFILE_H

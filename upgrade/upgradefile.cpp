@@ -2,8 +2,6 @@
 
 #include "device/commands.h"
 #include "device/deviceidentity.h"
-#include "device/protocol.h"
-#include "device/session.h"
 #include "device/userfile.h"
 
 #include <QFile>
@@ -97,39 +95,4 @@ UpgradeLoad UpgradeImage::fromFile(const QString &fileName, UpgradeImage *loaded
         *loaded = image;
     }
     return result;
-}
-
-UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes)
-{
-    UpgradeImage image;
-    const UpgradeLoad result = UpgradeImage::fromBytes(fileBytes, &image);
-    if (result != UpgradeLoad::Loaded)
-        return result;
-    DeviceSession &session = deviceSession();
-    session.setUpgradeImage(image.image);
-    session.upgradeSize = image.size();
-    session.upgradeTargetId = image.targetId;
-    session.setUpgradeCheck(image.check());
-    session.upgradeBlockCount = quint16(image.blockCount());
-    return UpgradeLoad::Loaded;
-}
-
-UpgradeLoad loadUpgradeFile(const QString &fileName)
-{
-    UpgradeImage image;
-    const UpgradeLoad result = UpgradeImage::fromFile(fileName, &image);
-    if (result != UpgradeLoad::Loaded)
-        return result;
-    return loadUpgradeBytes(image.image + QByteArray(1, char(image.targetId >> 8))
-                            + QByteArray(1, char(image.targetId & 0xFF)));
-}
-
-void unloadUpgradeFile()
-{
-    DeviceSession &session = deviceSession();
-    session.upgradeSize = 0;
-    session.upgradeTargetId = 0;
-    session.usbJob = JobNone;
-    session.setUpgradeImage(QByteArray());
-    session.upgradeBlockCount = 0;
 }

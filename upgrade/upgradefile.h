@@ -70,12 +70,4 @@ private:
     quint32 m_byteSum = 0;
 };
 
-// Takes the complete bytes of an upgrade file into the session: image, size, target identifier,
-// check value and block count. Anything but Loaded leaves the session as it was.
-UpgradeLoad loadUpgradeBytes(const QByteArray &fileBytes);
-// Reads the file and loads it as above; its size is checked before anything is read.
-UpgradeLoad loadUpgradeFile(const QString &fileName);
-// Forgets a loaded file (the dialog was cancelled).
-void unloadUpgradeFile();
-
 #endif // UPGRADE_UPGRADEFILE_H

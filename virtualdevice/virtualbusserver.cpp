@@ -1,6 +1,6 @@
 #include "virtualdevice/virtualbusserver.h"
 
-#include "device/transport.h"
+#include "device/frame.h"
 #include "virtualdevice/virtualdevice.h"
 
 #include <QByteArray>

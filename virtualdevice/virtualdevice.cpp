@@ -1,7 +1,7 @@
 #include "virtualdevice/virtualdevice.h"
 
-#include "device/protocol.h"
-#include "device/transport.h"
+#include "device/commands.h"
+#include "device/frame.h"
 #include "parameters/units.h"
 
 #include <QStringList>

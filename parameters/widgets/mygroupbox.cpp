@@ -1,6 +1,6 @@
 #include "parameters/widgets/mygroupbox.h"
 
-#include "parameters/units.h"
+#include "parameters/parameterrecord.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -124,7 +124,7 @@ MyGroupBox::MyGroupBox(QWidget *parent)
 void MyGroupBox::setDefaultValueSlots()
 {
     for (int row = 0; row < RowCount; ++row) {
-        const CoilValueRange range = coilValueRange(row);
+        const CoilValueRange range = ParameterRecord::coilRange(row);
         coefficientBoxes[row]->setMaximum(range.maximum);
         coefficientBoxes[row]->setMinimum(range.minimum);
         coefficientBoxes[row]->setValue(range.defaultValue);

@@ -1,5 +1,6 @@
 #include "catalogue/devicemodels.h"
-#include "device/session.h"
+#include "device/deviceidentity.h"
+#include "parameters/curveset.h"
 #include "parameters/units.h"
 
 #include <QTemporaryDir>
@@ -22,8 +23,6 @@ private:
     }
 
 private slots:
-    void init() { deviceSession().clear(); }
-
     void builtInRowsAndStartupValues()
     {
         loadDeviceModelsFrom(dir.filePath(QStringLiteral("missing")));
@@ -36,20 +35,21 @@ private slots:
         QCOMPARE(table.indexOf(0x1003), 5);
         QCOMPARE(table.indexOf(0x4444), -1);
 
-        const DeviceSession &session = deviceSession();
-        QCOMPARE(session.modelIndex, -1);
-        QCOMPARE(int(session.pictureCount), 12);
-        QVERIFY(session.upgradeScramble);
-        QCOMPARE(int(session.tempMin), 200);
-        QCOMPARE(int(session.tempMax), 600);
-        QCOMPARE(int(session.tempDefault), 180);
-        QCOMPARE(int(session.tempUnit), 1);
-        QCOMPARE(int(session.powerMin), 5);
-        QCOMPARE(int(session.powerMax), 80);
-        QCOMPARE(int(session.powerDefault), 45);
-        QCOMPARE(session.tempCurves[4][9].value, 180);
-        QCOMPARE(session.tempCurves[4][9].x, 60);
-        QCOMPARE(session.powerCurves[0][0].value, 45);
+        // A model the table does not know: the start-up values of a device.
+        const DeviceModel unknown = deviceModelOf(0x4444, table);
+        QVERIFY(!unknown.known);
+        QCOMPARE(unknown.powerMin, 5);
+        QCOMPARE(unknown.powerMax, 80);
+        const CurveSet curves = CurveSet::defaults(unknown);
+        QCOMPARE(CurveSet::temperatureMin(TemperatureUnit::Fahrenheit), 200);
+        QCOMPARE(CurveSet::temperatureMax(TemperatureUnit::Fahrenheit), 600);
+        QCOMPARE(CurveSet::temperatureDefault(TemperatureUnit::Fahrenheit), 200 + 180);
+        QCOMPARE(curves.powerDefault(), 5 + 45);
+        QCOMPARE(int(curves.temperatures[4][9]), 380);
+        QCOMPARE(int(curves.powers[0][0]), 50);
+        const DeviceModel known = deviceModelOf(0x3000, table);
+        QVERIFY(known.known);
+        QCOMPARE(known.productName, table.modelProducts.at(9));
     }
 
     void fileRules()
@@ -71,7 +71,6 @@ private slots:
         QCOMPARE(table.modelPowerMin.at(3), quint16(0));
         QCOMPARE(table.modelPowerMax.at(3), quint16(70000 & 0xFFFF));
         QCOMPARE(table.modelIds.at(4), quint16(0x1005));
-        QCOMPARE(int(deviceSession().tempMax), 600); // start-up values set as well
     }
 
     void emptyAndBracelessFiles()

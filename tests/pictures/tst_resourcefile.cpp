@@ -1,7 +1,8 @@
 // The line format of the user resource file: encoding, the identity and CRC checks, the section
 // walk, and the temperature values kept in Fahrenheit.
 
-#include "device/transport.h"
+#include "device/frame.h"
+#include "parameters/curveset.h"
 #include "parameters/units.h"
 #include "pictures/resourcefile.h"
 
@@ -323,21 +324,30 @@ void TestResourceFile::missingLinesAtTheEnd()
 
 void TestResourceFile::celsiusValues()
 {
-    // The file keeps offsets above 200 F; a Celsius curve keeps offsets above 100 C.
-    QCOMPARE(fileValueFromCelsiusOffset(0), quint16(0)); // 100 C = 200 F
-    QCOMPARE(fileValueFromCelsiusOffset(215), quint16(400)); // 315 C = 600 F
-    QCOMPARE(celsiusOffsetFromFileValue(0), quint16(0));
-    QCOMPARE(celsiusOffsetFromFileValue(400), quint16(215));
-    // 280 C (offset 180) is 536 F (offset 336), and back.
-    QCOMPARE(fileValueFromCelsiusOffset(180), quint16(celsiusToFahrenheit(280) - 200));
-    QCOMPARE(celsiusOffsetFromFileValue(fileValueFromCelsiusOffset(180)), quint16(180));
-    // A Fahrenheit value beyond the range is clamped into the Celsius range, never negative.
-    QCOMPARE(celsiusOffsetFromFileValue(0xFFFF), quint16(215));
-    QCOMPARE(fileValueFromCelsiusOffset(0xFFFF), quint16(400));
+    // The file keeps offsets above 200 F; a curve shown in Celsius goes through them.
+    CurveSet curves;
+    curves.setTemperaturesIn(0, {{100, 315, 280, 100, 100, 100, 100, 100, 100, 100}},
+                             TemperatureUnit::Celsius);
+    const CurveSet::Points file = curves.temperatureFileValues(0);
+    QCOMPARE(int(file[0]), 0); // 100 C = 200 F
+    QCOMPARE(int(file[1]), 400); // 315 C = 600 F
+    QCOMPARE(int(file[2]), celsiusToFahrenheit(280) - 200);
+    CurveSet loaded;
+    loaded.setTemperaturesFromFile(0, file);
+    QCOMPARE(loaded.temperaturesIn(0, TemperatureUnit::Celsius),
+             curves.temperaturesIn(0, TemperatureUnit::Celsius));
+    // A Fahrenheit value beyond the range is kept inside it, never wrapped.
+    loaded.setTemperaturesFromFile(1, {{0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    QCOMPARE(int(loaded.temperaturesIn(1, TemperatureUnit::Celsius)[0]), 315);
 
-    // Every Celsius offset survives the trip through the file.
-    for (quint16 offset = 0; offset <= 215; ++offset)
-        QCOMPARE(celsiusOffsetFromFileValue(fileValueFromCelsiusOffset(offset)), offset);
+    // Every Celsius value survives the trip through the file.
+    for (int celsius = 100; celsius <= 315; ++celsius) {
+        CurveSet one;
+        one.setTemperaturesIn(0, {{quint16(celsius)}}, TemperatureUnit::Celsius);
+        CurveSet back;
+        back.setTemperaturesFromFile(0, one.temperatureFileValues(0));
+        QCOMPARE(int(back.temperaturesIn(0, TemperatureUnit::Celsius)[0]), celsius);
+    }
 }
 
 // The file holds BMP files: those decode, with the size checks of every picture read; bytes of

@@ -1,7 +1,7 @@
-// Loading an upgrade file into the session: the image, its target identifier, check value and
-// block count, the refusals, and the file filter of the open dialog.
+// Loading an upgrade file: the image, its target identifier, check value and block count, the
+// refusals, the match with a device, and the file filter of the open dialog.
 
-#include "device/session.h"
+#include "device/deviceidentity.h"
 #include "upgrade/upgradefile.h"
 
 #include <QFile>
@@ -43,8 +43,6 @@ private:
     }
 
 private slots:
-    void init() { deviceSession().clear(); }
-
     void loadsImageTargetCheckAndBlocks_data()
     {
         QTest::addColumn<QByteArray>("image");
@@ -71,41 +69,42 @@ private slots:
         QFETCH(int, blocks);
         const QString path = writeFile(QStringLiteral("f.swdf"), withTarget(image, target));
         QVERIFY(!path.isEmpty());
-        QCOMPARE(loadUpgradeFile(path), UpgradeLoad::Loaded);
-        const DeviceSession &session = deviceSession();
-        QCOMPARE(session.upgradeImage(), image);
-        QCOMPARE(qint64(session.upgradeSize), qint64(image.size()));
-        QCOMPARE(quint16(session.upgradeTargetId), target);
-        QCOMPARE(session.upgradeCheck(), checkBytes(sum));
-        QCOMPARE(int(session.upgradeBlockCount), blocks);
+        UpgradeImage loaded;
+        QCOMPARE(UpgradeImage::fromFile(path, &loaded), UpgradeLoad::Loaded);
+        QCOMPARE(loaded.image, image);
+        QCOMPARE(qint64(loaded.size()), qint64(image.size()));
+        QCOMPARE(loaded.targetId, target);
+        QCOMPARE(loaded.check(), checkBytes(sum));
+        QCOMPARE(loaded.blockCount(), blocks);
+        QCOMPARE(loaded.fileName, path);
     }
 
     void refusedFilesKeepThePreviousOne()
     {
         const QByteArray good = withTarget(QByteArray(600, '\x07'), 0x1005);
-        QCOMPARE(loadUpgradeBytes(good), UpgradeLoad::Loaded);
+        UpgradeImage image;
+        QCOMPARE(UpgradeImage::fromBytes(good, &image), UpgradeLoad::Loaded);
 
         // Too short for an identifier, missing, or unreadable: all refused alike.
-        QCOMPARE(loadUpgradeBytes(QByteArray()), UpgradeLoad::Unreadable);
-        QCOMPARE(loadUpgradeBytes(QByteArray(1, '\xAA')), UpgradeLoad::Unreadable);
-        QCOMPARE(loadUpgradeFile(writeFile(QStringLiteral("one.swdf"), QByteArray(1, 'x'))),
+        QCOMPARE(UpgradeImage::fromBytes(QByteArray(), &image), UpgradeLoad::Unreadable);
+        QCOMPARE(UpgradeImage::fromBytes(QByteArray(1, '\xAA'), &image), UpgradeLoad::Unreadable);
+        QCOMPARE(UpgradeImage::fromFile(writeFile(QStringLiteral("one.swdf"), QByteArray(1, 'x')),
+                                        &image),
                  UpgradeLoad::Unreadable);
-        QCOMPARE(loadUpgradeFile(dir.filePath(QStringLiteral("missing.swdf"))),
+        QCOMPARE(UpgradeImage::fromFile(dir.filePath(QStringLiteral("missing.swdf")), &image),
                  UpgradeLoad::Unreadable);
-        QCOMPARE(loadUpgradeFile(dir.path()), UpgradeLoad::Unreadable); // a folder
+        QCOMPARE(UpgradeImage::fromFile(dir.path(), &image), UpgradeLoad::Unreadable); // a folder
 #ifdef Q_OS_UNIX
         // A named pipe is refused at once instead of waiting for a writer.
         const QString pipe = dir.filePath(QStringLiteral("pipe.swdf"));
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        QCOMPARE(loadUpgradeFile(pipe), UpgradeLoad::Unreadable);
+        QCOMPARE(UpgradeImage::fromFile(pipe, &image), UpgradeLoad::Unreadable);
 #endif
 
-        const DeviceSession &session = deviceSession();
-        QCOMPARE(session.upgradeImage(), QByteArray(600, '\x07'));
-        QCOMPARE(qint64(session.upgradeSize), qint64(600));
-        QCOMPARE(quint16(session.upgradeTargetId), quint16(0x1005));
-        QCOMPARE(int(session.upgradeBlockCount), 2);
-        QCOMPARE(session.upgradeCheck(), checkBytes(600 * 7));
+        QCOMPARE(image.image, QByteArray(600, '\x07'));
+        QCOMPARE(image.targetId, quint16(0x1005));
+        QCOMPARE(image.blockCount(), 2);
+        QCOMPARE(image.check(), checkBytes(600 * 7));
     }
 
     void blockCountMustFitSixteenBits()
@@ -113,30 +112,19 @@ private slots:
         // 65535 full blocks still fit; one more byte would make the count wrap to 0.
         const int largest = MaxUpgradeBlocks * 512;
         QByteArray file = withTarget(QByteArray(largest, '\x01'), 0x1005);
-        QCOMPARE(loadUpgradeBytes(file), UpgradeLoad::Loaded);
-        QCOMPARE(int(deviceSession().upgradeBlockCount), 65535);
+        UpgradeImage image;
+        QCOMPARE(UpgradeImage::fromBytes(file, &image), UpgradeLoad::Loaded);
+        QCOMPARE(image.blockCount(), 65535);
 
-        QCOMPARE(loadUpgradeBytes(withTarget(QByteArray(600, '\x02'), 0x2001)),
+        QCOMPARE(UpgradeImage::fromBytes(withTarget(QByteArray(600, '\x02'), 0x2001), &image),
                  UpgradeLoad::Loaded);
         file.insert(0, '\x01');
-        QCOMPARE(loadUpgradeBytes(file), UpgradeLoad::TooLarge);
+        QCOMPARE(UpgradeImage::fromBytes(file, &image), UpgradeLoad::TooLarge);
         const QString path = writeFile(QStringLiteral("big.swdf"), file);
         QVERIFY(!path.isEmpty());
-        QCOMPARE(loadUpgradeFile(path), UpgradeLoad::TooLarge);
-        QCOMPARE(qint64(deviceSession().upgradeSize), qint64(600));
-        QCOMPARE(quint16(deviceSession().upgradeTargetId), quint16(0x2001));
-    }
-
-    void unloadForgetsTheFile()
-    {
-        QCOMPARE(loadUpgradeBytes(withTarget(QByteArray(10, 'x'), 0x1005)), UpgradeLoad::Loaded);
-        deviceSession().usbJob = JobUpgrade;
-        unloadUpgradeFile();
-        const DeviceSession &session = deviceSession();
-        QCOMPARE(qint64(session.upgradeSize), qint64(0));
-        QCOMPARE(quint16(session.upgradeTargetId), quint16(0));
-        QCOMPARE(int(session.usbJob), int(JobNone));
-        QVERIFY(session.upgradeImage().isEmpty());
+        QCOMPARE(UpgradeImage::fromFile(path, &image), UpgradeLoad::TooLarge);
+        QCOMPARE(qint64(image.size()), qint64(600));
+        QCOMPARE(image.targetId, quint16(0x2001));
     }
 
     void filterAndMatch()
@@ -153,6 +141,20 @@ private slots:
         QVERIFY(upgradeFileFits(0x1005, 0xAAAA));
         QVERIFY(upgradeFileFits(0x0000, 0xAAAA));
         QVERIFY(!upgradeFileFits(0x1005, 0x1006));
+
+        // A boot loader that never named its device cannot be matched at all.
+        UpgradeImage image;
+        QCOMPARE(UpgradeImage::fromBytes(withTarget("x", 0x1006), &image), UpgradeLoad::Loaded);
+        DeviceIdentity device;
+        device.kind = ProductKind::Firmware;
+        device.answered = true;
+        device.id = 0x1005;
+        QCOMPARE(image.matches(device), UpgradeImage::Match::WrongDevice);
+        device.id = 0x1006;
+        QCOMPARE(image.matches(device), UpgradeImage::Match::Fits);
+        device.kind = ProductKind::BootLoader;
+        device.answered = false;
+        QCOMPARE(image.matches(device), UpgradeImage::Match::Unchecked);
     }
 };
 
