@@ -1,21 +1,14 @@
 // The whole firmware upgrade of a 128 KiB image at 1 ms per report, from start to the device
-// verified running its new firmware: as the engine's job in this process (as a front end runs it),
-// and as the korlex-cli program (process start, the information read, the job, the output).
+// verified running its new firmware, as the korlex-cli program (process start, the information
+// read, the job, the output); the same as the link's job in this process is in bench_link.cpp.
 //
 // "budget_ms" is the time the device and the wire need: every report of the exchange at 1 ms
 // (the information read, the hello, the erase, 256 blocks, the finish, the information read
 // after the restart: 2576 reports) plus the device's own delays (two restarts of 1.5 s, each
 // after a 2 ms hand-over, and a 20 ms erase). "ratio" is the measured time over the budget.
 
-#include "catalogue/devicemodels.h"
-#include "device/device.h"
-#include "device/devicemanager.h"
-#include "upgrade/upgradefile.h"
-#include "upgrade/upgradejob.h"
-#include "virtualdevice/virtualdevice.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,45 +40,6 @@ void report(benchmark::State &state, double totalMs)
     state.counters["budget_ms"] = BudgetMs;
     state.counters["ratio"] = totalMs / double(state.iterations()) / BudgetMs;
 }
-
-void BM_UpgradeJob128KiB(benchmark::State &state)
-{
-    loadDeviceModelsFrom(QStringLiteral("/nonexistent"));
-    UpgradeImage image;
-    UpgradeImage::fromBytes(upgradeFileBytes(), &image);
-    double totalMs = 0;
-    for (auto _ : state) {
-        VirtualDevice::Settings settings;
-        settings.id = 0x1005;
-        settings.reportDelayMs = 1;
-        settings.restartDelayMs = RestartMs;
-        settings.eraseDelayMs = EraseMs;
-        auto device = std::make_shared<VirtualDevice>(settings);
-        DeviceManager manager(std::make_shared<VirtualBus>(device));
-
-        QElapsedTimer clock;
-        clock.start();
-        manager.scan();
-        Device *target = manager.devices().value(0);
-        if (!target) {
-            state.SkipWithError("no device");
-            break;
-        }
-        QEventLoop loop;
-        QObject::connect(target, &Device::connectFinished, &loop, &QEventLoop::quit);
-        target->requestConnect();
-        loop.exec();
-        UpgradeJob job(target, image);
-        QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
-        if (job.start())
-            loop.exec();
-        totalMs += double(clock.nsecsElapsed()) / 1e6;
-        if (!job.result().succeeded() || !device->lastUpgradeVerified())
-            state.SkipWithError("the upgrade was not verified");
-    }
-    report(state, totalMs);
-}
-BENCHMARK(BM_UpgradeJob128KiB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 void BM_CliUpgrade128KiB(benchmark::State &state)
 {
