@@ -128,8 +128,9 @@ bool isGroupWord(const QString &word, QString *first, QString *second)
     return false;
 }
 
-// A text broken into lines of at most 80 characters, each indented.
-QString wrapped(const char *text, int indent)
+// A text broken into lines of at most 80 characters, each indented (the lines after the first
+// by nextIndent, when it is given).
+QString wrapped(const char *text, int indent, int nextIndent = -1)
 {
     QString result;
     QString line;
@@ -137,6 +138,8 @@ QString wrapped(const char *text, int indent)
         if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 80) {
             result += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
             line.clear();
+            if (nextIndent >= 0)
+                indent = nextIndent;
         }
         line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
     }
@@ -444,8 +447,7 @@ QString programHelp()
             "\n"
             "Commands:\n");
     for (const CommandEntry &entry : commands)
-        text += QStringLiteral("  %1\n").arg(QLatin1String(entry.usage))
-                + wrapped(entry.summary, 6);
+        text += wrapped(entry.usage, 2, 4) + wrapped(entry.summary, 6);
     text += QStringLiteral(
                     "  COMMAND --help\n"
                     "      what one command does\n"
@@ -457,9 +459,10 @@ QString programHelp()
                     "device\n"
                     "                   through its restarts, so several upgrades can run side "
                     "by side\n"
-                    "  --all            run upgrade, params set, curves set, clock set, pictures "
-                    "write,\n"
-                    "                   resource load or backup on every plugged device at once\n"
+                    "  --all            run upgrade, params set, curves set, clock set, pictures\n"
+                    "                   write, resource load or backup on every plugged device "
+                    "at\n"
+                    "                   once\n"
                     "  --wait SECONDS   wait up to SECONDS for a device to be plugged in\n"
                     "  --json           print one JSON document on standard output instead of "
                     "text\n"
@@ -470,8 +473,8 @@ QString programHelp()
                     "  -y, --yes        do not ask before upgrade, pictures write, resource "
                     "load,\n"
                     "                   restore and factory-reset (asked only when standard "
-                    "input is a\n"
-                    "                   terminal)\n"
+                    "input is\n"
+                    "                   a terminal)\n"
                     "  --dry-run        upgrade, pictures write, resource load, restore: every "
                     "check,\n"
                     "                   nothing sent (and no backup made)\n"
