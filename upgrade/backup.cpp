@@ -492,18 +492,23 @@ void RestoreJob::run()
     contents.curves.powerMin = m_powerMin;
     contents.curves.powerMax = qMax(m_powerMin, m_powerMax);
 
-    // Each exchange that fails is named; the rest goes on unless nothing more can be sent.
-    const auto send
-            = [this](const QByteArray &frame, JobStep step, int detail, int tries, int timeoutMs) {
-                  const LinkReply reply = link().transact(frame, tries, timeoutMs, &control());
-                  if (reply.answered())
-                      return true;
-                  fail(causeOf(reply.status), step, detail);
-                  return false;
-              };
-    const auto mustEnd = [this]() {
-        return control().shouldStop() || m_result.cause == JobCause::Unplugged
-               || m_result.cause == JobCause::LowPower;
+    // Each exchange that fails is named; the rest goes on unless nothing more can be sent. The
+    // cause of the exchange is returned (None when it was answered): the job keeps only its
+    // first cause, which may be a skipped picture's.
+    JobCause ending = JobCause::None; // a failure after which nothing more can be sent
+    const auto send = [this, &ending](const QByteArray &frame, JobStep step, int detail, int tries,
+                                      int timeoutMs) {
+        const LinkReply reply = link().transact(frame, tries, timeoutMs, &control());
+        if (reply.answered())
+            return JobCause::None;
+        const JobCause cause = causeOf(reply.status);
+        fail(cause, step, detail);
+        if (cause == JobCause::Unplugged || cause == JobCause::LowPower)
+            ending = cause;
+        return cause;
+    };
+    const auto mustEnd = [this, &ending]() {
+        return control().shouldStop() || ending != JobCause::None;
     };
 
     setPhase(JobPhase::Sending);
@@ -538,7 +543,9 @@ void RestoreJob::run()
         SlotResult result;
         result.slot = slot + 1;
         if (mustEnd()) {
-            result.cause = control().cancelled() ? JobCause::Stopped : m_result.cause;
+            result.cause = control().cancelled()      ? JobCause::Stopped
+                           : ending != JobCause::None ? ending
+                                                      : m_result.cause;
             slotResults.append(result);
             continue;
         }
@@ -553,16 +560,18 @@ void RestoreJob::run()
             slotResults.append(result);
             continue;
         }
-        bool written = true;
-        for (int block = 0; block * PictureBlockSize < lcd.size() && written; ++block) {
-            written = send(Wire::monoPictureFrame(m_address,
-                                                  reinterpret_cast<const quint8 *>(lcd.constData())
-                                                          + block * PictureBlockSize,
-                                                  slot + 1, block == 0),
-                           JobStep::Picture, slot + 1, PictureTries, PictureTimeoutMs);
+        JobCause cause = JobCause::None;
+        for (int block = 0; block * PictureBlockSize < lcd.size() && cause == JobCause::None;
+             ++block) {
+            cause = send(Wire::monoPictureFrame(m_address,
+                                                reinterpret_cast<const quint8 *>(lcd.constData())
+                                                        + block * PictureBlockSize,
+                                                slot + 1, block == 0),
+                         JobStep::Picture, slot + 1, PictureTries, PictureTimeoutMs);
         }
+        const bool written = cause == JobCause::None;
         result.done = written;
-        result.cause = written ? JobCause::None : m_result.cause;
+        result.cause = cause;
         // The picture folder keeps what the device now shows.
         if (written && !m_pictureFolder.isEmpty() && QDir().mkpath(m_pictureFolder)) {
             const QString kept = m_pictureFolder + QStringLiteral("%1.bmp").arg(slot + 1);

@@ -4,6 +4,7 @@
 
 #include "app/cli/clicommands.h"
 
+#include "app/cli/clibackups.h"
 #include "app/cli/climessages.h"
 #include "app/cli/clioptions.h"
 #include "app/cli/clioutput.h"
@@ -18,6 +19,7 @@
 #include "pictures/resourcefile.h"
 #include "pictures/resourcejobs.h"
 #include "resources/art/artresources.h"
+#include "upgrade/backup.h"
 #include "upgrade/upgradefile.h"
 #include "upgrade/upgradejob.h"
 
@@ -33,6 +35,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <optional>
 
 namespace {
@@ -40,31 +43,6 @@ namespace {
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// The screen formats as the text output names them and as the JSON output keys them.
-struct ScreenNames
-{
-    const char *text;
-    const char *key;
-};
-
-ScreenNames screenNames(int format)
-{
-    static const ScreenNames names[] = {{"128 x 32 monochrome", "128x32"},
-                                        {"64 x 128 monochrome", "64x128"},
-                                        {"80 x 160 colour", "80x160"}};
-    return format >= 0 && format < 3 ? names[format] : ScreenNames{"none", "none"};
-}
-
-QString screenText(int format)
-{
-    return QLatin1String(screenNames(format).text);
-}
-
-QString screenKey(int format)
-{
-    return QLatin1String(screenNames(format).key);
 }
 
 QJsonArray numbers(const QVector<int> &values)
@@ -195,7 +173,8 @@ public:
     // The commands that need no device.
     bool needsDevice() const
     {
-        return o.command != QLatin1String("list") && o.command != QLatin1String("file");
+        return o.command != QLatin1String("list") && o.command != QLatin1String("file")
+               && o.command != QLatin1String("backups");
     }
     int runWithoutDevice(QJsonObject &fields);
     // The command's work on one device.
@@ -216,10 +195,21 @@ private:
     int inspectUpgradeFile(const QString &file, QJsonObject &fields);
     int inspectResourceFile(const QString &file, const QStringList &lines, QJsonObject &fields);
 
+    int backupList(QJsonObject &fields);
+
     void info(Task &t);
     void upgrade(Task &t);
+    void backupBeforeUpgrade(Task &t);
+    void startUpgrade(Task &t);
     void upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs);
-    QString upgradeState(Task &t) const;
+    void compareWithBackup(Task &t, const DeviceBackup &backup);
+    QString upgradeState(Task &t);
+    void backup(Task &t);
+    void restore(Task &t);
+    void restoreBackup(Task &t, const DeviceBackup &backup);
+    QString backupFailure(const JobResult &r) const;
+    // The command that gives a device its backup back later.
+    QString restoreCommand(Task &t, const DeviceBackup &backup) const;
     void picturesRead(Task &t);
     void picturesWrite(Task &t);
     void paramsGet(Task &t);
@@ -260,6 +250,18 @@ private:
     TemperatureUnit m_unit = TemperatureUnit::Fahrenheit;
     CurveSet::Points m_points{};
     QDateTime m_time;
+    QString m_backupRoot; // backup, backups, upgrade
+    DeviceBackup m_restoreFrom; // restore
+
+    // Where each device's upgrade is: its backup, then the upgrade, the comparison with the
+    // backup and its restore.
+    enum class UpgradeStage { Before, Backup, Upgrade, Compare, Restore };
+    struct UpgradeSteps
+    {
+        UpgradeStage stage = UpgradeStage::Before;
+        std::optional<DeviceBackup> backup;
+    };
+    std::map<const Task *, UpgradeSteps> m_upgrades;
 };
 
 int Commands::prepare(QJsonObject &f)
@@ -290,6 +292,45 @@ int Commands::prepare(QJsonObject &f)
         f.insert(QStringLiteral("targetId"), hex16(m_image.targetId));
         f.insert(QStringLiteral("bytes"), double(m_image.size()));
         f.insert(QStringLiteral("blocks"), m_image.blockCount());
+        if (!o.backup || o.dryRun)
+            return ExitSuccess;
+        // No device is upgraded whose backup could not be kept.
+        m_backupRoot = defaultBackupRoot();
+        QString reason;
+        if (!folderIsWritable(m_backupRoot, &reason)) {
+            return fail(ExitBadFile, QStringLiteral("cannot write backups into %1: %2; the upgrade "
+                                                    "did not start (--no-backup upgrades "
+                                                    "without a backup)")
+                                             .arg(native(m_backupRoot), reason));
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("backup") || c == QLatin1String("backups")) {
+        m_backupRoot = o.args.isEmpty() ? defaultBackupRoot() : QDir(o.args.first()).absolutePath();
+        f.insert(QStringLiteral("root"), m_backupRoot);
+        if (c == QLatin1String("backups"))
+            return ExitSuccess;
+        // Nothing is read from the device that could not be kept.
+        QString reason;
+        if (!folderIsWritable(m_backupRoot, &reason)) {
+            return fail(ExitBadFile, QStringLiteral("cannot write backups into %1: %2")
+                                             .arg(native(m_backupRoot), reason));
+        }
+        return ExitSuccess;
+    }
+    if (c == QLatin1String("restore")) {
+        const QString folder = o.args.value(0);
+        if (!QFileInfo(folder).isDir()) {
+            const QString problem = unreadable(folder);
+            return fail(ExitBadFile,
+                        problem.isEmpty() ? QStringLiteral("%1 is not a folder").arg(native(folder))
+                                          : problem);
+        }
+        QString reason;
+        if (!DeviceBackup::read(folder, &m_restoreFrom, &reason))
+            return fail(ExitBadFile,
+                        QStringLiteral("%1 is no backup: %2").arg(native(folder), reason));
+        f.insert(QStringLiteral("backup"), backupJson(m_restoreFrom));
         return ExitSuccess;
     }
     if (c == QLatin1String("pictures read")) {
@@ -497,6 +538,8 @@ int Commands::runWithoutDevice(QJsonObject &fields)
 {
     if (o.command == QLatin1String("list"))
         return list(fields);
+    if (o.command == QLatin1String("backups"))
+        return backupList(fields);
     return inspect(fields);
 }
 
@@ -529,6 +572,10 @@ void Commands::start(Task &t)
         resourceSave(t);
     else if (c == QLatin1String("resource load"))
         resourceLoad(t);
+    else if (c == QLatin1String("backup"))
+        backup(t);
+    else if (c == QLatin1String("restore"))
+        restore(t);
     else
         t.finish(t.fail(ExitUsage, QStringLiteral("unknown command '%1'").arg(c)));
 }
@@ -908,36 +955,83 @@ void Commands::upgrade(Task &t)
                 = identity.firmwareVersion.isEmpty()
                           ? QString()
                           : QStringLiteral(", firmware %1").arg(identity.firmwareVersion);
-        t.confirm(QStringLiteral("upgrade the device at %1 (%2%3) with %4")
-                          .arg(t.place(), what, firmware, file),
+        const bool backup = o.backup && identity.answered && !identity.isBootLoader();
+        t.confirm(QStringLiteral("upgrade the device at %1 (%2%3) with %4%5%6")
+                          .arg(t.place(), what, firmware, file,
+                               backup ? QStringLiteral(", after a backup of it") : QString(),
+                               backup && o.restore ? QStringLiteral(", and restore what it "
+                                                                    "no longer holds")
+                                                   : QString()),
                   [this, &t, file]() {
                       if (o.dryRun) {
                           t.fields().insert(QStringLiteral("dryRun"), true);
+                          t.fields().insert(QStringLiteral("backup"), QJsonValue());
+                          t.fields().insert(QStringLiteral("backupSkipped"),
+                                            QStringLiteral("dryRun"));
                           t.result(QStringLiteral("Dry run: %1 fits the device at %2; nothing was "
-                                                  "sent")
+                                                  "sent and no backup made")
                                            .arg(file, t.place()));
                           t.finish(ExitSuccess);
                           return;
                       }
-                      UpgradeOptions options;
-                      options.allowUncheckedTarget = o.force;
-                      options.restartTimeoutMs = restartLimitMs();
-                      auto clock = std::make_shared<QElapsedTimer>();
-                      clock->start();
-                      t.run(
-                              new UpgradeJob(t.device(), m_image, options),
-                              [](JobPhase phase, int done, int total) {
-                                  if (phase != JobPhase::Writing || total <= 0)
-                                      return phaseText(phase);
-                                  return QStringLiteral("writing block %1 of %2")
-                                          .arg(qMin(done + 1, total))
-                                          .arg(total);
-                              },
-                              [this, &t, clock](const JobResult &r) {
-                                  upgradeFinished(t, r, clock->elapsed());
-                              });
+                      backupBeforeUpgrade(t);
                   });
     });
+}
+
+void Commands::backupBeforeUpgrade(Task &t)
+{
+    QJsonObject &f = t.fields();
+    const DeviceIdentity &identity = t.device()->identity();
+    if (!o.backup || !identity.answered || identity.isBootLoader()) {
+        f.insert(QStringLiteral("backup"), QJsonValue());
+        f.insert(QStringLiteral("backupSkipped"),
+                 o.backup ? QStringLiteral("bootLoader") : QStringLiteral("noBackup"));
+        if (o.backup) {
+            t.note(QStringLiteral("the device at %1 is in its boot loader: its settings and "
+                                  "pictures cannot be read, so no backup is made")
+                           .arg(t.place()));
+        }
+        startUpgrade(t);
+        return;
+    }
+    m_upgrades[&t].stage = UpgradeStage::Backup;
+    t.info(QStringLiteral("Making a backup of the device at %1 in %2")
+                   .arg(t.place(), native(m_backupRoot)));
+    auto *job = new BackupJob(t.device(), m_backupRoot);
+    t.run(job, nullptr, [this, &t, job](const JobResult &r) {
+        if (!r.succeeded()) {
+            t.fields().insert(QStringLiteral("backup"), QJsonValue());
+            t.finishFailed(r, QStringLiteral("no backup was made, so the upgrade did not start: "
+                                             "%1 (--no-backup upgrades without a backup)")
+                                      .arg(backupFailure(r)));
+            return;
+        }
+        m_upgrades[&t].backup = job->backup();
+        t.fields().insert(QStringLiteral("backup"), backupJson(job->backup()));
+        t.result(QStringLiteral("Backup made: %1").arg(native(job->backup().folder)));
+        startUpgrade(t);
+    });
+}
+
+void Commands::startUpgrade(Task &t)
+{
+    m_upgrades[&t].stage = UpgradeStage::Upgrade;
+    UpgradeOptions options;
+    options.allowUncheckedTarget = o.force;
+    options.restartTimeoutMs = restartLimitMs();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    t.run(
+            new UpgradeJob(t.device(), m_image, options),
+            [](JobPhase phase, int done, int total) {
+                if (phase != JobPhase::Writing || total <= 0)
+                    return phaseText(phase);
+                return QStringLiteral("writing block %1 of %2")
+                        .arg(qMin(done + 1, total))
+                        .arg(total);
+            },
+            [this, &t, clock](const JobResult &r) { upgradeFinished(t, r, clock->elapsed()); });
 }
 
 void Commands::upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs)
@@ -954,7 +1048,11 @@ void Commands::upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs)
         f.insert(QStringLiteral("firmwareAfter"), r.firmwareAfter);
         t.result(QStringLiteral("Upgrade successful: the device runs firmware %1")
                          .arg(r.firmwareAfter));
-        t.finish(ExitSuccess);
+        const std::optional<DeviceBackup> backup = m_upgrades[&t].backup;
+        if (backup)
+            compareWithBackup(t, *backup);
+        else
+            t.finish(ExitSuccess);
         return;
     }
     if (r.outcome == JobOutcome::Unverified) {
@@ -979,11 +1077,91 @@ void Commands::upgradeFinished(Task &t, const JobResult &r, qint64 elapsedMs)
     t.finishFailed(r, message);
 }
 
-QString Commands::upgradeState(Task &t) const
+void Commands::compareWithBackup(Task &t, const DeviceBackup &backup)
 {
+    m_upgrades[&t].stage = UpgradeStage::Compare;
+    t.info(QStringLiteral("Comparing the device with its backup"));
+    auto *job = new BackupCompareJob(t.device(), backup);
+    t.run(job, nullptr, [this, &t, job, backup](const JobResult &r) {
+        const QString later = restoreCommand(t, backup);
+        if (!r.succeeded()) {
+            t.finishFailed(r, QStringLiteral("the upgrade succeeded, but the device could not be "
+                                             "compared with its backup: %1; %2 gives back what it "
+                                             "held")
+                                      .arg(causeSentence(r), later));
+            return;
+        }
+        const QStringList keys = job->differences();
+        t.fields().insert(QStringLiteral("differences"), QJsonArray::fromStringList(keys));
+        if (keys.isEmpty()) {
+            t.result(QStringLiteral("The device still holds what its backup holds"));
+            t.finish(ExitSuccess);
+            return;
+        }
+        t.result(QStringLiteral("The device now differs from its backup in: %1")
+                         .arg(differenceText(keys)));
+        if (!o.restore) {
+            t.fields().insert(QStringLiteral("restored"), false);
+            t.result(QStringLiteral("To give it back: %1").arg(later));
+            t.finish(ExitSuccess);
+            return;
+        }
+        m_upgrades[&t].stage = UpgradeStage::Restore;
+        restoreBackup(t, backup);
+    });
+}
+
+QString Commands::restoreCommand(Task &t, const DeviceBackup &backup) const
+{
+    QString device;
+    if (!o.device.isEmpty())
+        device = QStringLiteral("--device %1 ").arg(shellQuoted(o.device));
+    else if (o.all)
+        device = QStringLiteral("--device %1 ").arg(shellQuoted(t.place()));
+    return QStringLiteral("korlex-cli %1restore %2")
+            .arg(device, shellQuoted(native(backup.folder)));
+}
+
+QString Commands::backupFailure(const JobResult &r) const
+{
+    if (r.cause == JobCause::File) {
+        return QStringLiteral("cannot write the backup into %1: %2")
+                .arg(native(m_backupRoot),
+                     r.error.isEmpty() ? QStringLiteral("a file could not be written") : r.error);
+    }
+    return QStringLiteral("reading the device failed: ") + causeSentence(r);
+}
+
+QString Commands::upgradeState(Task &t)
+{
+    const UpgradeSteps &steps = m_upgrades[&t];
+    switch (steps.stage) {
+    case UpgradeStage::Before:
+        return QString();
+    case UpgradeStage::Backup:
+        return QStringLiteral("the device was not changed and no backup was made");
+    case UpgradeStage::Upgrade:
+        break;
+    case UpgradeStage::Compare:
+    case UpgradeStage::Restore: {
+        const QString restore = restoreCommand(t, *steps.backup);
+        return QStringLiteral("the upgrade was completed: the device runs firmware %1; ")
+                       .arg(t.fields().value(QStringLiteral("firmwareAfter")).toString())
+               + (steps.stage == UpgradeStage::Compare
+                          ? QStringLiteral("it was not compared with its backup: %1 gives back "
+                                           "what it held")
+                                    .arg(restore)
+                          : QStringLiteral("its backup was partly restored: run %1").arg(restore));
+    }
+    }
     const JobResult &r = t.lastResult();
     if (!t.jobsStarted())
         return QString();
+    if (r.kind != JobKind::Upgrade) {
+        return steps.backup ? QStringLiteral("the device was not changed; its backup is in %1")
+                                      .arg(native(steps.backup->folder))
+                            : QStringLiteral("the device was not changed");
+    }
     const QString recover = QStringLiteral("run korlex-cli upgrade %1 to recover it")
                                     .arg(native(o.args.value(0)));
     if (r.succeeded())
@@ -1682,6 +1860,251 @@ void Commands::writeLoaded(Task &t, QVector<CurveSet::Write> curves, int status)
               }
               writeLoaded(t, curves, status);
           });
+}
+
+// --- backups -------------------------------------------------------------------------------------
+
+int Commands::backupList(QJsonObject &f)
+{
+    // --device names a serial number (a folder of the backups), or a device present, whose
+    // information names it.
+    QString serial;
+    if (!o.device.isEmpty()) {
+        const bool folderName = !o.device.contains(QLatin1Char('/'))
+                                && o.device != QLatin1String(".")
+                                && o.device != QLatin1String("..");
+        if (folderName && QFileInfo(QDir(m_backupRoot).filePath(o.device)).isDir()) {
+            serial = o.device;
+        } else {
+            m_runner.manager().scan();
+            Device *device = m_runner.manager().find(o.device);
+            if (device && !device->isBusy())
+                m_runner.connectAll({device});
+            if (m_runner.signal())
+                return ExitSignalBase + m_runner.signal();
+            device = m_runner.manager().find(o.device);
+            serial = device && device->identity().answered && !device->identity().serial.isEmpty()
+                             ? device->identity().serial
+                             : o.device;
+        }
+        f.insert(QStringLiteral("serial"), serial);
+    }
+    const QVector<DeviceBackup> backups = serial.contains(QLatin1Char('/'))
+                                                  ? QVector<DeviceBackup>()
+                                                  : listBackups(m_backupRoot, serial);
+    QJsonArray list;
+    QVector<QStringList> rows{{QStringLiteral("DATE"), QStringLiteral("SERIAL"),
+                               QStringLiteral("MODEL"), QStringLiteral("FIRMWARE"),
+                               QStringLiteral("HOLDS"), QStringLiteral("FOLDER")}};
+    for (const DeviceBackup &backup : backups) {
+        list.append(backupJson(backup));
+        rows.append(
+                {backup.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), backup.serial,
+                 backup.modelText(),
+                 backup.firmwareVersion.isEmpty() ? QStringLiteral("-") : backup.firmwareVersion,
+                 backupHoldings(backup).join(QLatin1Char(',')), native(backup.folder)});
+    }
+    f.insert(QStringLiteral("backups"), list);
+    const int columns = rows.first().size();
+    QVector<int> widths(columns, 0);
+    for (const QStringList &row : qAsConst(rows)) {
+        for (int column = 0; column < columns; ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    for (const QStringList &row : qAsConst(rows)) {
+        QString line;
+        for (int column = 0; column < columns; ++column) {
+            line += column + 1 < columns ? row.at(column).leftJustified(widths[column] + 2)
+                                         : row.at(column);
+        }
+        out.result(line);
+    }
+    return ExitSuccess;
+}
+
+void Commands::backup(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        t.stateAfterInterrupt = []() {
+            return QStringLiteral("nothing on the device was changed, and no backup was made");
+        };
+        auto *job = new BackupJob(t.device(), m_backupRoot);
+        t.run(
+                job,
+                [](JobPhase phase, int done, int total) {
+                    return pictureProgress("reading", phase, done, total);
+                },
+                [this, &t, job](const JobResult &r) {
+                    if (!r.succeeded()) {
+                        t.finishFailed(r,
+                                       QStringLiteral("no backup was made: ") + backupFailure(r));
+                        return;
+                    }
+                    const DeviceBackup &made = job->backup();
+                    t.fields().insert(QStringLiteral("backup"), backupJson(made));
+                    t.result(QStringLiteral("Backup made: %1").arg(native(made.folder)));
+                    t.result(QStringLiteral("Of %1, serial %2, firmware %3: %4")
+                                     .arg(made.modelText(), made.serial,
+                                          made.firmwareVersion.isEmpty()
+                                                  ? QStringLiteral("(not reported)")
+                                                  : made.firmwareVersion,
+                                          backupHoldings(made).join(QStringLiteral(", "))));
+                    t.finish(ExitSuccess);
+                });
+    });
+}
+
+void Commands::restore(Task &t)
+{
+    t.connect(false, [this, &t]() {
+        const DeviceIdentity &identity = t.device()->identity();
+        const DeviceBackup &backup = m_restoreFrom;
+        const QString folder = native(backup.folder);
+        // Another model's values and pictures mean something else there.
+        if (identity.id != backup.id || identity.screenFormat() != backup.screenFormat) {
+            t.fields().insert(QStringLiteral("cause"), jobCauseKey(JobCause::WrongDevice));
+            t.finish(
+                    t.fail(ExitRefused,
+                           QStringLiteral("%1 is a backup of %2 with a %3 screen, the device at %4 "
+                                          "is %5 with a %6 screen: a backup goes back only to "
+                                          "its model")
+                                   .arg(folder, backup.modelText(), screenText(backup.screenFormat),
+                                        t.place(), modelTextOf(identity),
+                                        screenText(identity.screenFormat()))));
+            return;
+        }
+        if (identity.serial != backup.serial) {
+            t.note(QStringLiteral("the backup was made of the device with serial number %1, this "
+                                  "one has %2")
+                           .arg(backup.serial, identity.serial));
+        }
+        const QString firmware
+                = backup.firmwareVersion.isEmpty()
+                          ? QString()
+                          : QStringLiteral(", firmware %1").arg(backup.firmwareVersion);
+        t.confirm(QStringLiteral("restore the backup of %1%2 from %3 to the device at %4")
+                          .arg(backup.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                               firmware, folder, t.place()),
+                  [this, &t, folder]() {
+                      if (!o.dryRun) {
+                          t.stateAfterInterrupt = [this]() {
+                              return QStringLiteral("part of the backup may have been written to "
+                                                    "the device: run korlex-cli restore %1 again")
+                                      .arg(shellQuoted(native(m_restoreFrom.folder)));
+                          };
+                          restoreBackup(t, m_restoreFrom);
+                          return;
+                      }
+                      // What a restore would change: the device compared with the backup.
+                      t.fields().insert(QStringLiteral("dryRun"), true);
+                      auto *job = new BackupCompareJob(t.device(), m_restoreFrom);
+                      t.run(job, nullptr, [&t, job, folder](const JobResult &r) {
+                          if (!r.succeeded()) {
+                              t.finishFailed(r, QStringLiteral("the device could not be compared "
+                                                               "with %1: %2")
+                                                        .arg(folder, causeSentence(r)));
+                              return;
+                          }
+                          const QStringList keys = job->differences();
+                          t.fields().insert(QStringLiteral("differences"),
+                                            QJsonArray::fromStringList(keys));
+                          t.result(keys.isEmpty()
+                                           ? QStringLiteral("Dry run: the device at %1 holds what "
+                                                            "%2 holds; nothing was sent")
+                                                     .arg(t.place(), folder)
+                                           : QStringLiteral("Dry run: the restore would give the "
+                                                            "device at %1 back its %2; nothing "
+                                                            "was sent")
+                                                     .arg(t.place(), differenceText(keys)));
+                          t.finish(ExitSuccess);
+                      });
+                  });
+    });
+}
+
+void Commands::restoreBackup(Task &t, const DeviceBackup &backup)
+{
+    t.info(QStringLiteral("Restoring the device at %1 from %2")
+                   .arg(t.place(), native(backup.folder)));
+    t.run(
+            new RestoreJob(t.device(), backup),
+            [](JobPhase phase, int done, int total) {
+                return pictureProgress("writing", phase, done, total);
+            },
+            [this, &t, backup](const JobResult &r) {
+                QJsonArray notRestored;
+                QVector<int> skipped; // pictures that do not fit the device
+                QVector<int> failed; // pictures that did not reach it
+                JobResult firstFailure;
+                for (const SlotResult &slot : r.pictureSlots) {
+                    if (slot.done)
+                        continue;
+                    notRestored.append(
+                            QJsonObject{{QStringLiteral("slot"), slot.slot},
+                                        {QStringLiteral("cause"), jobCauseKey(slot.cause)},
+                                        {QStringLiteral("error"), slot.error}});
+                    if (slot.cause == JobCause::PictureFile) {
+                        skipped << slot.slot;
+                    } else {
+                        if (failed.isEmpty()) {
+                            firstFailure.cause = slot.cause;
+                            firstFailure.step = JobStep::Picture;
+                            firstFailure.detail = slot.slot;
+                        }
+                        failed << slot.slot;
+                    }
+                }
+                QJsonObject &f = t.fields();
+                f.insert(QStringLiteral("restored"), r.succeeded());
+                f.insert(QStringLiteral("restoredPictures"), numbers(r.doneSlots()));
+                f.insert(QStringLiteral("skippedPictures"), notRestored);
+                const QString folder = native(backup.folder);
+                // The parameters and curves come first: a failure there is the job's cause.
+                if (!r.succeeded() && r.cause != JobCause::PictureFile) {
+                    t.finishFailed(r,
+                                   QStringLiteral("the restore from %1 failed: %2%3")
+                                           .arg(folder, causeSentence(r),
+                                                r.doneSlots().isEmpty()
+                                                        ? QString()
+                                                        : QStringLiteral("; pictures restored: "
+                                                                         "%1")
+                                                                  .arg(slotRanges(r.doneSlots()))));
+                    return;
+                }
+                QStringList parts{QStringLiteral("parameters")};
+                if (backup.sections & (ResourceFile::TempSection | ResourceFile::PowerSection))
+                    parts << QStringLiteral("temperature and power curves");
+                if (!r.doneSlots().isEmpty())
+                    parts << QStringLiteral("pictures %1").arg(slotRanges(r.doneSlots()));
+                t.result(QStringLiteral("Restored from %1: %2")
+                                 .arg(folder, parts.join(QStringLiteral(", "))));
+                if (r.succeeded()) {
+                    t.finish(ExitSuccess);
+                    return;
+                }
+                int status = ExitSuccess;
+                if (!skipped.isEmpty()) {
+                    status = t.fail(ExitBadFile,
+                                    QStringLiteral("%1 %2 of the backup %3 not fit the device (%4 "
+                                                   "screen) and %5 skipped")
+                                            .arg(skipped.size() == 1 ? "picture" : "pictures",
+                                                 slotRanges(skipped),
+                                                 skipped.size() == 1 ? "does" : "do",
+                                                 screenText(backup.screenFormat),
+                                                 skipped.size() == 1 ? "was" : "were"));
+                }
+                if (!failed.isEmpty()) {
+                    status = qMax(status,
+                                  t.fail(exitStatusOf(firstFailure.cause),
+                                         QStringLiteral("%1 %2 %3 not restored: %4")
+                                                 .arg(failed.size() == 1 ? "picture" : "pictures",
+                                                      slotRanges(failed),
+                                                      failed.size() == 1 ? "was" : "were",
+                                                      causeSentence(firstFailure))));
+                }
+                t.recordCause(r);
+                t.finish(status);
+            });
 }
 
 } // namespace

@@ -61,7 +61,32 @@ QString atStep(JobStep step, int detail)
     return object.isEmpty() ? QString() : QStringLiteral(" at ") + object;
 }
 
+// The screen formats as the text output names them and as the JSON output keys them.
+struct ScreenNames
+{
+    const char *text;
+    const char *key;
+};
+
+ScreenNames screenNames(int format)
+{
+    static const ScreenNames names[] = {{"128 x 32 monochrome", "128x32"},
+                                        {"64 x 128 monochrome", "64x128"},
+                                        {"80 x 160 colour", "80x160"}};
+    return format >= 0 && format < 3 ? names[format] : ScreenNames{"none", "none"};
+}
+
 } // namespace
+
+QString screenText(int format)
+{
+    return QLatin1String(screenNames(format).text);
+}
+
+QString screenKey(int format)
+{
+    return QLatin1String(screenNames(format).key);
+}
 
 QString hex16(quint16 value)
 {

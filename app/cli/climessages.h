@@ -20,6 +20,11 @@ QString phaseText(JobPhase phase);
 // Slot numbers as "1-3, 5".
 QString slotRanges(const QVector<int> &numbers);
 
+// A screen format as the text output names it ("128 x 32 monochrome") and as the JSON output
+// keys it ("128x32").
+QString screenText(int format);
+QString screenKey(int format);
+
 // A device identifier as "0x1005 (TALON J310)", or "0x1005" for a model not in the table.
 QString deviceText(quint16 id);
 QString hex16(quint16 value);

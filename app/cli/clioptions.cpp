@@ -30,11 +30,15 @@ const CommandEntry commands[] = {
          "product name, model code, group code, chip id, firmware version, software version, "
          "serial, screen format, picture count",
          false, false},
-        {"upgrade", 1, 1, "upgrade FILE [--force] [--dry-run] [--restart-timeout SECONDS]",
-         "upgrade from a .swdf/.bwdf file: checks the file's target against the device, shows "
-         "the phases and progress, and succeeds only when the device comes back running normal "
-         "firmware within --restart-timeout (default 10 s). A boot loader that does not name "
-         "its device takes the file only with --force",
+        {"upgrade", 1, 1,
+         "upgrade FILE [--force] [--dry-run] [--restart-timeout SECONDS] [--no-backup] "
+         "[--restore]",
+         "upgrade from a .swdf/.bwdf file: checks the file's target against the device, makes a "
+         "backup of the device (unless --no-backup; a backup that fails keeps the upgrade from "
+         "starting), shows the phases and progress, and succeeds only when the device comes back "
+         "running normal firmware within --restart-timeout (default 10 s). Then it names what "
+         "the device no longer holds of its backup and, with --restore, gives it back. A boot "
+         "loader that does not name its device takes the file only with --force",
          true, true},
         {"pictures read", 1, 1, "pictures read DIR",
          "the device's pictures into DIR/1.bmp ... DIR/12.bmp (monochrome formats); DIR is "
@@ -77,6 +81,21 @@ const CommandEntry commands[] = {
          "named) to the device; a damaged line is named and changes nothing, the lines that "
          "passed are loaded and written (exit status 6 when a line was damaged)",
          true, true},
+        {"backup", 0, 1, "backup [DIR]",
+         "a backup of the device: its identity, parameters, curves and pictures, in "
+         "DIR/SERIAL/DATE-TIME_FIRMWARE/ (DIR by default the per-user data folder's "
+         "korlex-tool/backups)",
+         true, false},
+        {"backups", 0, 1, "backups [DIR]",
+         "the backups kept (in DIR, by default the per-user data folder's korlex-tool/backups), "
+         "the newest first: date, serial, model, firmware version, what each holds, its folder; "
+         "with --device only that device's; needs no device",
+         false, false},
+        {"restore", 1, 1, "restore BACKUP [--dry-run]",
+         "writes a backup folder's parameters, curves and pictures back to a device of the same "
+         "model and screen format; a picture that does not fit the device is named and skipped "
+         "(exit status 6), the rest restored. --dry-run names what would change",
+         false, true},
         {"file", 1, 1, "file FILE",
          "looks into an upgrade file (target, model, size, blocks, byte sum) or a user "
          "resource file (identity, sections, damaged lines); needs no device",
@@ -109,8 +128,9 @@ bool isGroupWord(const QString &word, QString *first, QString *second)
     return false;
 }
 
-// A text broken into lines of at most 80 characters, each indented.
-QString wrapped(const char *text, int indent)
+// A text broken into lines of at most 80 characters, each indented (the lines after the first
+// by nextIndent, when it is given).
+QString wrapped(const char *text, int indent, int nextIndent = -1)
 {
     QString result;
     QString line;
@@ -118,6 +138,8 @@ QString wrapped(const char *text, int indent)
         if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 80) {
             result += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
             line.clear();
+            if (nextIndent >= 0)
+                indent = nextIndent;
         }
         line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
     }
@@ -150,8 +172,9 @@ bool optionFits(const QString &option, const QString &command)
         return command.startsWith(QLatin1String("resource "));
     if (option == QLatin1String("--dry-run"))
         return command == QLatin1String("upgrade") || command == QLatin1String("pictures write")
-               || command == QLatin1String("resource load");
-    if (option == QLatin1String("--force") || option == QLatin1String("--restart-timeout"))
+               || command == QLatin1String("resource load") || command == QLatin1String("restore");
+    if (option == QLatin1String("--force") || option == QLatin1String("--restart-timeout")
+        || option == QLatin1String("--no-backup") || option == QLatin1String("--restore"))
         return command == QLatin1String("upgrade");
     if (option == QLatin1String("--pictures-from"))
         return command == QLatin1String("resource save");
@@ -327,6 +350,12 @@ CliOptions parseCommandLine(const QStringList &arguments)
             if (!secondsOption(name, value, 3600, &options.restartTimeoutSeconds, &options.error))
                 return options;
             commandOptions << name;
+        } else if (name == QLatin1String("--no-backup")) {
+            options.backup = false;
+            commandOptions << name;
+        } else if (name == QLatin1String("--restore")) {
+            options.restore = true;
+            commandOptions << name;
         } else if (name == QLatin1String("--pictures-from")) {
             if (value.isEmpty()) {
                 options.error = QStringLiteral("--pictures-from needs a folder");
@@ -398,6 +427,10 @@ CliOptions parseCommandLine(const QStringList &arguments)
         options.error = QStringLiteral("usage: korlex-cli %1").arg(QLatin1String(entry->usage));
         return options;
     }
+    if (options.restore && !options.backup) {
+        options.error = QStringLiteral("--restore needs the backup that --no-backup leaves out");
+        return options;
+    }
     if (options.sections == 0)
         options.sections = ResourceFile::AllSections;
     return options;
@@ -414,8 +447,7 @@ QString programHelp()
             "\n"
             "Commands:\n");
     for (const CommandEntry &entry : commands)
-        text += QStringLiteral("  %1\n").arg(QLatin1String(entry.usage))
-                + wrapped(entry.summary, 6);
+        text += wrapped(entry.usage, 2, 4) + wrapped(entry.summary, 6);
     text += QStringLiteral(
                     "  COMMAND --help\n"
                     "      what one command does\n"
@@ -427,9 +459,10 @@ QString programHelp()
                     "device\n"
                     "                   through its restarts, so several upgrades can run side "
                     "by side\n"
-                    "  --all            run upgrade, params set, curves set, clock set, pictures "
-                    "write\n"
-                    "                   or resource load on every plugged device at once\n"
+                    "  --all            run upgrade, params set, curves set, clock set, pictures\n"
+                    "                   write, resource load or backup on every plugged device "
+                    "at\n"
+                    "                   once\n"
                     "  --wait SECONDS   wait up to SECONDS for a device to be plugged in\n"
                     "  --json           print one JSON document on standard output instead of "
                     "text\n"
@@ -438,11 +471,17 @@ QString programHelp()
                     "frame too\n"
                     "  --log FILE       append a transcript with time stamps to FILE\n"
                     "  -y, --yes        do not ask before upgrade, pictures write, resource "
-                    "load and\n"
-                    "                   factory-reset (asked only when standard input is a "
-                    "terminal)\n"
-                    "  --dry-run        upgrade, pictures write, resource load: every check, "
-                    "nothing sent\n"
+                    "load,\n"
+                    "                   restore and factory-reset (asked only when standard "
+                    "input is\n"
+                    "                   a terminal)\n"
+                    "  --dry-run        upgrade, pictures write, resource load, restore: every "
+                    "check,\n"
+                    "                   nothing sent (and no backup made)\n"
+                    "  --no-backup      upgrade without the backup made before it\n"
+                    "  --restore        upgrade, then write the backup back when the device no "
+                    "longer\n"
+                    "                   holds what it held\n"
                     "  -h, --help       this text\n"
                     "  -V, --version    the program's version (with --json as JSON)\n"
                     "\n"
@@ -467,12 +506,18 @@ QString programHelp()
                     "  2  no device (or --wait expired), or it went away\n"
                     "  3  the device refused (a STOP reply, a file for another device, a file "
                     "whose\n"
-                    "     target cannot be checked without --force, a boot loader)\n"
+                    "     target cannot be checked without --force, a boot loader, a backup "
+                    "of\n"
+                    "     another model or screen format)\n"
                     "  4  low battery\n"
                     "  5  the device stopped answering, a time limit passed, or the upgrade was "
                     "not\n"
                     "     verified\n"
-                    "  6  a file that cannot be read or written, or is damaged\n"
+                    "  6  a file that cannot be read or written, or is damaged: also a backup "
+                    "that\n"
+                    "     could not be made (the upgrade then does not start) or read, and a\n"
+                    "     backup's picture that does not fit the device (the rest is "
+                    "restored)\n"
                     "  7  several devices present and no --device\n"
                     "  8  the output could not be written\n"
                     "  128+N  interrupted by signal N\n"
@@ -481,6 +526,9 @@ QString programHelp()
                     "Environment:\n"
                     "  KORLEX_VIRTUAL_DEVICE  use the virtual device instead of USB, e.g. 1005,\n"
                     "                         \"1005;2001\" or bus:SOCKET (korlex-virtualbus)\n"
+                    "  XDG_DATA_HOME          the per-user data folder (default ~/.local/share); "
+                    "the\n"
+                    "                         backups are kept in its korlex-tool/backups\n"
                     "\n"
                     "Documents: the manual page korlex-cli(1) and the user guide\n")
             + guidePath() + QLatin1Char('\n');

@@ -12,12 +12,16 @@ enum ExitStatus : int {
     ExitUsage = 1,
     ExitNoDevice = 2, // no device (or --wait expired), or it went away or could not be opened
     // The device refused: a STOP reply, a file for another device, a file whose target cannot
-    // be checked (without --force), a boot loader for a command other than upgrade and info.
+    // be checked (without --force), a boot loader for a command other than upgrade and info, a
+    // backup of another model or screen format.
     ExitRefused = 3,
     ExitLowBattery = 4,
     // The device stopped answering, a time limit passed, or an upgrade was not verified.
     ExitNoAnswer = 5,
-    ExitBadFile = 6, // a file that cannot be read or written, or is damaged
+    // A file that cannot be read or written, or is damaged: also a backup that could not be
+    // made (the upgrade then does not start) or read, and a backup's picture that does not fit
+    // the device.
+    ExitBadFile = 6,
     // Several devices present and no --device; or an upgrade that could not tell its device
     // from another after the restart.
     ExitSeveralDevices = 7,
@@ -50,6 +54,8 @@ struct CliOptions
     bool force = false; // upgrade --force: send to a boot loader that does not name its device
     int restartTimeoutSeconds = -1; // upgrade --restart-timeout
     QString picturesFrom; // resource save --pictures-from
+    bool backup = true; // upgrade: a backup first; --no-backup drops it
+    bool restore = false; // upgrade --restore: the backup goes back after the upgrade
 
     QString error; // why the command line is not usable; empty when it is
 };

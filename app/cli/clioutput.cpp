@@ -182,7 +182,7 @@ QString CliOutput::failure() const
 int CliOutput::addProgress(const QString &label)
 {
     QMutexLocker locker(&m_mutex);
-    m_lines.append(ProgressLine{label, -1, -1, QString(), false});
+    m_lines.append(ProgressLine{label, -1, -1, QString(), false, false});
     return m_lines.size() - 1;
 }
 
@@ -206,15 +206,29 @@ void CliOutput::drawBoardLocked()
     QString text;
     if (m_drawn > 0)
         text += QStringLiteral("\033[%1A").arg(m_drawn);
-    for (const ProgressLine &line : qAsConst(m_lines))
+    int drawn = 0;
+    for (const ProgressLine &line : qAsConst(m_lines)) {
+        if (line.past)
+            continue;
         text += QLatin1Char('\r') + barText(line) + QStringLiteral("\033[K\n");
-    m_drawn = m_lines.size();
+        ++drawn;
+    }
+    m_drawn = drawn;
     write(m_err, text);
 }
 
 void CliOutput::leaveBoardLocked()
 {
     m_drawn = 0;
+    // When every line has ended, the board stays where it is: a job after it (the restore after
+    // an upgrade) starts a board of its own below the text.
+    bool allEnded = true;
+    for (const ProgressLine &line : qAsConst(m_lines))
+        allEnded = allEnded && line.ended;
+    if (allEnded) {
+        for (ProgressLine &line : m_lines)
+            line.past = true;
+    }
 }
 
 void CliOutput::progress(int index, int percent, const QString &phase)

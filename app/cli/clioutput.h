@@ -74,6 +74,7 @@ private:
         int decile = -1;
         QString phase;
         bool ended = false;
+        bool past = false; // ended and left behind in the scrollback: not drawn again
     };
 
     void write(Stream &stream, const QString &text);

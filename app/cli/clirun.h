@@ -13,7 +13,6 @@
 #include <QString>
 #include <QVector>
 
-
 #include <functional>
 #include <memory>
 
@@ -135,6 +134,9 @@ public:
     // serial number is known too. Returns ready().
     bool waitUntil(const std::function<bool()> &ready, bool serials = false);
 
+    // Connects the devices (each not busy) and waits until each has answered or not.
+    void connectAll(const QVector<Device *> &devices);
+
     Task *addTask(Device *device);
     const std::vector<std::unique_ptr<Task>> &tasks() const { return m_tasks; }
     // Turns the event loop until every task has finished.
@@ -155,7 +157,6 @@ private:
     void taskAwaitsConfirmation();
     void askIfReady();
     void answerRead();
-    void connectAll(const QVector<Device *> &devices);
 
     const CliOptions &m_options;
     CliOutput &m_out;

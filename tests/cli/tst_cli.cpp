@@ -9,6 +9,7 @@
 #include "virtualdevice/virtualbusserver.h"
 #include "virtualdevice/virtualdevice.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -148,6 +149,11 @@ private slots:
     void allDevicesAtOnce();
     void twoUpgradesSideBySide();
     void virtualBusProgram();
+    void upgradeWithBackupAndRestore();
+    void failedBackupStopsTheUpgrade();
+    void backupsListWhatBackupMade();
+    void restoreRefusesAnotherModel();
+    void restoreSkipsPicturesThatDoNotFit();
 
 private:
     std::shared_ptr<VirtualDevice> plug(quint16 id, bool bootLoader = false,
@@ -163,6 +169,9 @@ private:
                              int timeoutMs = 20000);
     QString upgradeFile(const QString &name, const QByteArray &image, quint16 target);
     QString workPath(const QString &name) const { return work->filePath(name); }
+    // A device whose new firmware starts with factory settings, customised: other parameters,
+    // temperature group 2, power group 5 and every picture.
+    std::shared_ptr<VirtualDevice> customisedDevice(quint16 id);
 
     std::unique_ptr<QTemporaryDir> work;
     std::shared_ptr<VirtualBus> bus;
@@ -210,6 +219,8 @@ QProcess *CliTest::cliProcess(const QString &timing)
     auto *process = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KORLEX_VIRTUAL_DEVICE"), QStringLiteral("bus:") + socketPath);
+    // The backups go into the test's folder.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), workPath(QStringLiteral("data")));
     // Eight 50 ms rounds for the boot loader, 3 s for the restart: the failures end quickly.
     env.insert(QStringLiteral("KORLEX_LINK_TIMING"),
                timing.isEmpty() ? QStringLiteral("bootround=50,restartwait=3000") : timing);
@@ -265,6 +276,24 @@ Run CliTest::cli(const QStringList &args, const QString &shellPrefix)
 {
     std::unique_ptr<QProcess> process(startCli(args, shellPrefix));
     return finished(*process, args);
+}
+
+std::shared_ptr<VirtualDevice> CliTest::customisedDevice(quint16 id)
+{
+    const auto device = plug(id, false, [](VirtualDevice::Settings &settings) {
+        settings.factoryAfterUpgrade = true;
+    });
+    VirtualDevice::Parameters parameters;
+    parameters.lcdBright = 77;
+    parameters.smokeTime = 600;
+    parameters.coilEnabled = {{false, true, false, true, true}};
+    parameters.coilValues = {{1100, 6100, 3600, 250, 6500}};
+    device->setParameters(parameters);
+    device->setTempCurve(1, {{220, 240, 260, 280, 300, 320, 340, 360, 380, 400}});
+    device->setPowerCurve(4, {{10, 12, 14, 16, 18, 20, 22, 24, 26, 28}});
+    for (int slot = 0; slot < device->pictureSlots(); ++slot)
+        device->setPicture(slot, randomImage(device->pictureBytes(), quint32(40 + slot)));
+    return device;
 }
 
 QString CliTest::upgradeFile(const QString &name, const QByteArray &image, quint16 target)
@@ -598,7 +627,8 @@ void CliTest::upgradeVerifiedByDevice()
     device->setReportDelay(1); // a link of 1 ms per report, so that the blocks take their time
     const QByteArray image = randomImage(20 * 512 + 100, 7);
     const QString file = upgradeFile(QStringLiteral("new.swdf"), image, 0x1005);
-    const Run run = cli({"upgrade", file});
+    // The upgrade alone (the backup around it has a test of its own).
+    const Run run = cli({"upgrade", "--no-backup", file});
     QCOMPARE(run.status, 0);
     QVERIFY(device->lastUpgradeVerified());
     QCOMPARE(device->upgradesCompleted(), 1);
@@ -620,7 +650,7 @@ void CliTest::upgradeVerifiedByDevice()
     }
     QVERIFY(run.err.contains(QStringLiteral("writing block ")));
 
-    const Run json = cli({"--json", "--quiet", "upgrade", file});
+    const Run json = cli({"--json", "--quiet", "upgrade", "--no-backup", file});
     QCOMPARE(json.status, 0);
     QVERIFY(json.err.isEmpty());
     QCOMPARE(json.json.value("firmwareBefore").toString(), QStringLiteral("1.0.3.2.8"));
@@ -734,7 +764,8 @@ void CliTest::upgradeFailures()
     else
         device->omitReplies(0x20);
     const QString file = upgradeFile(QStringLiteral("fw.swdf"), randomImage(8 * 512, 3), 0x1005);
-    const Run run = cli({"--json", "upgrade", file});
+    // The frames counted to the unplugging are the upgrade's alone.
+    const Run run = cli({"--json", "upgrade", "--no-backup", file});
     QVERIFY2(run.status == status, qPrintable(run.err));
     QCOMPARE(run.json.value("exitStatus").toInt(), status);
     QCOMPARE(run.json.value("cause").toString(), cause);
@@ -890,8 +921,13 @@ void CliTest::recoveryAfterAnInterruptedUpgrade()
     const Run info = cli({"info", "--json"});
     QCOMPARE(info.json.value("mode").toString(), QStringLiteral("bootloader"));
     QCOMPARE(info.json.value("deviceId").toString(), QStringLiteral("0x1005"));
+    // A boot loader cannot be backed up: the recovery says so and goes on.
     const Run recovery = cli({"upgrade", file, "--json"});
     QCOMPARE(recovery.status, 0);
+    QCOMPARE(recovery.json.value("backupSkipped").toString(), QStringLiteral("bootLoader"));
+    QVERIFY(recovery.err.contains(QStringLiteral("korlex-cli: the device at virtual:1 is in its "
+                                                 "boot loader: its settings and pictures cannot "
+                                                 "be read, so no backup is made\n")));
     QCOMPARE(recovery.json.value("verdict").toString(), QStringLiteral("acknowledgedBack"));
     QCOMPARE(recovery.json.value("firmwareAfter").toString(), QStringLiteral("1.0.3.2.8"));
     QCOMPARE(device->mode(), VirtualDevice::Mode::Application);
@@ -1325,6 +1361,201 @@ void CliTest::virtualBusProgram()
     QCOMPARE(bad.exitCode(), 1);
     QCOMPARE(bad.readAllStandardError(),
              QByteArray("korlex-virtualbus: unknown option 'bogusopt'\n"));
+}
+
+void CliTest::upgradeWithBackupAndRestore()
+{
+    const auto device = customisedDevice(0x1005);
+    const VirtualDevice::Parameters parameters = device->parameters();
+    const auto temperatures = device->tempCurves();
+    const auto powers = device->powerCurves();
+    QVector<QByteArray> pictures;
+    for (int slot = 0; slot < 12; ++slot)
+        pictures << device->picture(slot);
+    const auto holdsWhatItHeld = [&]() {
+        const VirtualDevice::Parameters now = device->parameters();
+        bool same = now.lcdBright == parameters.lcdBright && now.smokeTime == parameters.smokeTime
+                    && now.coilEnabled == parameters.coilEnabled
+                    && now.coilValues == parameters.coilValues
+                    && device->tempCurves() == temperatures && device->powerCurves() == powers;
+        for (int slot = 0; slot < 12; ++slot)
+            same = same && device->picture(slot) == pictures.at(slot);
+        return same;
+    };
+    const QString file = upgradeFile(QStringLiteral("fw.swdf"), randomImage(6 * 512, 5), 0x1005);
+    const QString root = workPath(QStringLiteral("data/korlex-tool/backups/5e1a1000/"));
+
+    // The new firmware comes with its factory settings; --restore gives the old ones back.
+    const Run restored = cli({"--json", "upgrade", "--restore", file});
+    QVERIFY2(restored.status == 0, qPrintable(restored.err));
+    QVERIFY(restored.json.value("backup").toObject().value("folder").toString().startsWith(root));
+    const QVector<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    const QStringList differences = restored.json.value("differences").toVariant().toStringList();
+    for (const char *key :
+         {"brightness", "puff", "coil1", "coil2.value", "temp2", "power5", "picture1", "picture12"})
+        QVERIFY2(differences.contains(QLatin1String(key)), key);
+    QVERIFY(!differences.contains(QStringLiteral("temp1")));
+    QCOMPARE(restored.json.value("restored").toBool(), true);
+    QCOMPARE(numbersOf(restored.json.value("restoredPictures")), all);
+    QCOMPARE(device->upgradesCompleted(), 1);
+    QVERIFY(holdsWhatItHeld());
+
+    // Without --restore the program names what differs and how to restore it later.
+    const Run upgraded = cli({"upgrade", file});
+    QCOMPARE(upgraded.status, 0);
+    QVERIFY(!holdsWhatItHeld());
+    const QString folder = upgraded.out.section(QLatin1Char('\n'), 0, 0)
+                                   .section(QStringLiteral("Backup made: "), 1);
+    QVERIFY2(folder.startsWith(root) && folder.endsWith(QStringLiteral("_1.0.3.2.8")),
+             qPrintable(upgraded.out));
+    QCOMPARE(upgraded.out,
+             QStringLiteral("Backup made: %1\n"
+                            "Upgrade successful: the device runs firmware 1.0.3.2.9\n"
+                            "The device now differs from its backup in: brightness, puff time, "
+                            "coils 1-5, temperature curve 2, power curve 5, pictures 1-12\n"
+                            "To give it back: korlex-cli restore %1\n")
+                     .arg(folder));
+    const Run restore = cli({"restore", folder, "-y"});
+    QCOMPARE(restore.status, 0);
+    QCOMPARE(restore.out, QStringLiteral("Restored from %1: parameters, temperature and power "
+                                         "curves, pictures 1-12\n")
+                                  .arg(folder));
+    QVERIFY(holdsWhatItHeld());
+}
+
+void CliTest::failedBackupStopsTheUpgrade()
+{
+    const auto device = plug(0x1005);
+    const QString file = upgradeFile(QStringLiteral("fw.swdf"), randomImage(4 * 512, 6), 0x1005);
+    // The backups' folder cannot be made: a file stands where its parent would be.
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("data"))));
+    QFile blocker(workPath(QStringLiteral("data/korlex-tool")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    const Run refused = cli({"--json", "upgrade", file});
+    QCOMPARE(refused.status, 6);
+    QCOMPARE(refused.json.value("error").toString(),
+             QStringLiteral("cannot write backups into %1: Not a directory; the upgrade did not "
+                            "start (--no-backup upgrades without a backup)")
+                     .arg(workPath(QStringLiteral("data/korlex-tool/backups"))));
+    QCOMPARE(device->reportsReceived(), 0);
+
+    // A dry run makes no backup, and --no-backup upgrades without one.
+    QCOMPARE(cli({"upgrade", "--dry-run", file}).status, 0);
+    const Run upgraded = cli({"--json", "upgrade", "--no-backup", file});
+    QCOMPARE(upgraded.status, 0);
+    QCOMPARE(upgraded.json.value("backupSkipped").toString(), QStringLiteral("noBackup"));
+    QCOMPARE(device->upgradesCompleted(), 1);
+}
+
+void CliTest::backupsListWhatBackupMade()
+{
+    plug(0x1005);
+    plug(0x2001);
+    const Run made = cli({"--all", "--json", "backup", "kept"});
+    QCOMPARE(made.status, 0);
+    QStringList folders;
+    for (const QJsonValue &device : made.json.value("devices").toArray())
+        folders << device.toObject().value("backup").toObject().value("folder").toString();
+    QCOMPARE(folders.size(), 2);
+
+    const Run listed = cli({"--json", "backups", "kept"});
+    QCOMPARE(listed.status, 0);
+    const QJsonArray backups = listed.json.value("backups").toArray();
+    QCOMPARE(backups.size(), 2);
+    for (const QJsonValue &value : backups) {
+        const QJsonObject backup = value.toObject();
+        QVERIFY(folders.contains(backup.value("folder").toString()));
+        QCOMPARE(backup.value("holds").toVariant().toStringList(),
+                 QStringList({"parameters", "temp", "power", "pictures"}));
+    }
+
+    // A device's own, named by its port.
+    const Run one = cli({"--device", "virtual:2", "backups", "kept"});
+    QCOMPARE(one.status, 0);
+    const QStringList lines = one.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).startsWith(QStringLiteral("DATE ")));
+    QVERIFY2(QRegularExpression(
+                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  5e1a1001  "
+                                    "ORBIT K510-204 \\(0x2001\\)  1\\.0\\.3\\.2\\.7  "
+                                    "parameters,temp,power,pictures  (.+)$"))
+                     .match(lines.at(1))
+                     .captured(1)
+                     .endsWith(QStringLiteral("kept/5e1a1001/") + folders.at(1).section('/', -1)),
+             qPrintable(one.out));
+}
+
+void CliTest::restoreRefusesAnotherModel()
+{
+    plug(0x1005);
+    const auto other = plug(0x2001);
+    const Run made = cli({"--device", "virtual:1", "--json", "backup"});
+    QCOMPARE(made.status, 0);
+    const QString folder = made.json.value("backup").toObject().value("folder").toString();
+    QVERIFY(folder.startsWith(workPath(QStringLiteral("data/korlex-tool/backups/5e1a1000/"))));
+    other->clearLog();
+    const Run refused = cli({"--device", "virtual:2", "restore", folder, "-y"});
+    QCOMPARE(refused.status, 3);
+    QCOMPARE(refused.err, QStringLiteral("korlex-cli: %1 is a backup of TALON J310 (0x1005) with a "
+                                         "128 x 32 monochrome screen, the device at virtual:2 is "
+                                         "ORBIT K510-204 (0x2001) with a 64 x 128 monochrome "
+                                         "screen: a backup goes back only to its model\n")
+                                  .arg(folder));
+    // The device was asked for its information, nothing more.
+    for (quint8 command : commandsOf(other->receivedFrames()))
+        QCOMPARE(command, quint8(Command::DeviceInfo));
+}
+
+void CliTest::restoreSkipsPicturesThatDoNotFit()
+{
+    const auto device = customisedDevice(0x1005);
+    const Run made = cli({"--json", "backup", "kept"});
+    QCOMPARE(made.status, 0);
+    const QString folder = made.json.value("backup").toObject().value("folder").toString();
+    // Picture 1 of the backup becomes one of the tall screen's size.
+    QFile file(QDir(folder).filePath(QStringLiteral("device.ct_user")));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'));
+    file.close();
+    QImage tall(64, 128, QImage::Format_Mono);
+    tall.fill(1);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(tall.save(&buffer, "BMP"));
+    const int line = lines.indexOf(QRegularExpression(QStringLiteral("b0[0-9a-f]+")));
+    QVERIFY(line > 0);
+    lines[line] = ResourceFile::pictureLine(0, bmp);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text));
+    file.write(lines.join(QLatin1Char('\n')).toLatin1());
+    file.close();
+
+    const QByteArray blank(512, '\0');
+    for (int slot = 0; slot < 12; ++slot)
+        device->setPicture(slot, blank);
+    device->setParameters(VirtualDevice::Parameters());
+    // Picture 2 does not reach the device: its cause is its own, not picture 1's.
+    device->dropReplies(2, Command::PictureWrite);
+    const Run restored = cli({"--json", "restore", folder});
+    QCOMPARE(restored.status, 6);
+    QCOMPARE(restored.json.value("error").toString(),
+             QStringLiteral("picture 1 of the backup does not fit the device (128 x 32 monochrome "
+                            "screen) and was skipped"));
+    QVERIFY2(restored.err.contains(QStringLiteral("picture 2 was not restored: the device did not "
+                                                  "answer picture 2")),
+             qPrintable(restored.err));
+    QCOMPARE(numbersOf(restored.json.value("restoredPictures")),
+             QVector<int>({3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    const QJsonArray skipped = restored.json.value("skippedPictures").toArray();
+    QCOMPARE(skipped.size(), 2);
+    QCOMPARE(skipped.at(0).toObject().value("slot").toInt(), 1);
+    QCOMPARE(skipped.at(0).toObject().value("cause").toString(), QStringLiteral("pictureFile"));
+    QCOMPARE(skipped.at(1).toObject().value("cause").toString(), QStringLiteral("noAnswer"));
+    QCOMPARE(device->picture(0), blank);
+    QCOMPARE(device->picture(3), randomImage(512, 43));
+    QCOMPARE(int(device->parameters().lcdBright), 77);
 }
 
 QTEST_GUILESS_MAIN(CliTest)

@@ -10,7 +10,8 @@ _korlex_cli()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local globals="--device --all --wait --json --quiet --verbose --log --yes --help --version"
-    local commands="list info upgrade pictures params curves clock factory-reset resource file"
+    local commands="list info upgrade pictures params curves clock factory-reset resource backup
+        backups restore file"
 
     case $prev in
         --device)
@@ -50,7 +51,8 @@ _korlex_cli()
 
     local options=""
     case $command in
-        upgrade) options="--force --dry-run --restart-timeout" ;;
+        upgrade) options="--force --dry-run --restart-timeout --no-backup --restore" ;;
+        restore) options="--dry-run" ;;
         "pictures write") options="--slots --dry-run" ;;
         "curves get"|"curves set") options="--unit" ;;
         "resource save") options="--pictures --temp --power --pictures-from" ;;
@@ -67,6 +69,7 @@ _korlex_cli()
         params|curves|clock) COMPREPLY=($(compgen -W "get set" -- "$cur")) ;;
         resource) COMPREPLY=($(compgen -W "save load" -- "$cur")) ;;
         upgrade|file) [[ -z $word ]] && COMPREPLY=($(compgen -f -- "$cur")) ;;
+        backup|backups|restore) [[ -z $word ]] && COMPREPLY=($(compgen -d -- "$cur")) ;;
         "pictures read"|"pictures write") [[ -z $word ]] && COMPREPLY=($(compgen -d -- "$cur")) ;;
         "resource save"|"resource load") [[ -z $word ]] && COMPREPLY=($(compgen -f -- "$cur")) ;;
         "curves get"|"curves set") [[ -z $word ]] && COMPREPLY=($(compgen -W "temp power" -- "$cur")) ;;

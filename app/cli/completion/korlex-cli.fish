@@ -4,7 +4,7 @@ function __korlex_cli_devices
     korlex-cli list 2>/dev/null | awk 'NR > 1 { print ($2 == "-" ? $1 : $2) }'
 end
 
-set -l commands list info upgrade pictures params curves clock factory-reset resource file
+set -l commands list info upgrade pictures params curves clock factory-reset resource backup backups restore file
 complete -c korlex-cli -f
 complete -c korlex-cli -n "not __fish_seen_subcommand_from $commands" -a "$commands"
 complete -c korlex-cli -n "__fish_seen_subcommand_from pictures" -a "read write"
@@ -12,7 +12,7 @@ complete -c korlex-cli -n "__fish_seen_subcommand_from params curves clock" -a "
 complete -c korlex-cli -n "__fish_seen_subcommand_from resource" -a "save load"
 complete -c korlex-cli -n "__fish_seen_subcommand_from curves" -a "temp power"
 complete -c korlex-cli -n "__fish_seen_subcommand_from upgrade file resource" -F
-complete -c korlex-cli -n "__fish_seen_subcommand_from pictures" -a "(__fish_complete_directories)"
+complete -c korlex-cli -n "__fish_seen_subcommand_from pictures backup backups restore" -a "(__fish_complete_directories)"
 
 complete -c korlex-cli -l device -x -a "(__korlex_cli_devices)" -d "the device: port, path or serial number"
 complete -c korlex-cli -l all -d "every plugged device at once"
@@ -33,3 +33,5 @@ complete -c korlex-cli -l pictures -d "the pictures section"
 complete -c korlex-cli -l temp -d "the temperature section"
 complete -c korlex-cli -l power -d "the power section"
 complete -c korlex-cli -l pictures-from -x -a "(__fish_complete_directories)" -d "pictures from a folder"
+complete -c korlex-cli -l no-backup -d "upgrade without a backup first"
+complete -c korlex-cli -l restore -d "restore the backup after the upgrade"
