@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int misses = 0;
     bool wanted = true;
     while (wanted && position < size) {
-        const int count = std::min(int(data[position++]) % 65, int(size - position));
+        const int announced = int(data[position]) % 65;
+        ++position;
+        const int count = std::min(announced, int(size - position));
         if (count == 0) {
             wanted = gatherer.take(nullptr, 0);
             // Six time-outs in a row and more end any gathering.
