@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -188,6 +189,9 @@ void UpgradeJobTest::startWindow(quint16 id, bool plugged, VirtualDevice::Settin
     window = std::make_unique<MainWindow>();
     // The result stays up 100 or 150 ms instead of 2 or 3 s.
     window->setResultPauseScale(0.05);
+    // These tests follow the upgrade alone; the backup before it has tests of its own
+    // (tst_upgradebackup).
+    named<QCheckBox>(window.get(), QStringLiteral("backupCheckBox"))->setChecked(false);
     setTiming(250);
     if (plugged)
         QVERIFY(waitForConnectedDevice(*window));
