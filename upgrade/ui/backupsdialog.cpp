@@ -67,7 +67,7 @@ BackupsDialog::BackupsDialog(const QVector<DeviceBackup> &backups, const QString
     connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
 
     fillTable();
-    resize(640, 320);
+    resize(780, 320);
 }
 
 QString BackupsDialog::contentsText(const DeviceBackup &backup)

@@ -204,6 +204,10 @@ UpgradePage::UpgradePage(QWidget *page, QObject *parent)
     auto *backupGroup = new QGroupBox(page);
     backupGroup->setObjectName(QStringLiteral("backupGroupBox"));
     auto *row = new QHBoxLayout(backupGroup);
+    if (const QLayout *fileRow = m_fileLabel->parentWidget()->layout()) {
+        row->setContentsMargins(fileRow->contentsMargins());
+        row->setSpacing(fileRow->spacing());
+    }
     row->addSpacing(m_fileLabel->minimumWidth() + row->spacing());
     m_backupFirst = new QCheckBox(backupGroup);
     m_backupFirst->setObjectName(QStringLiteral("backupCheckBox"));
