@@ -86,6 +86,7 @@ private slots:
     void backupChoiceIsRemembered();
     void backupsListedAndDeleted();
     void restoreToAnotherModelIsExplained();
+    void closingAsksWhileARestoreRuns();
 
 private:
     // A device whose new firmware starts with its factory settings; customised as a user left
@@ -414,6 +415,31 @@ void UpgradeBackupTest::restoreToAnotherModelIsExplained()
              QStringList{QStringLiteral(" 提示 |该备份来自 TALON J310 (0x1005), 而设备是 ORBIT "
                                         "K510-204 (0x2001): 型号或屏幕不同, 不能恢复。")});
     QCOMPARE(other->receivedFrames().size(), 0);
+}
+
+// A restore cut short leaves the device with part of its pictures: closing asks first.
+void UpgradeBackupTest::closingAsksWhileARestoreRuns()
+{
+    startWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(!makeBackup().folder.isEmpty());
+    device->setReportDelay(2);
+    {
+        QuestionAnswerer confirm(true);
+        BackupsDialogDriver driver([](BackupsDialog *dialog) {
+            named<QPushButton>(dialog, QStringLiteral("restoreBackupButton"))->click();
+        });
+        button("backupsButton")->click();
+        QVERIFY(waitUntil([this]() { return framesWithCode(*device, 0x34) > 0; }));
+    }
+    QuestionAnswerer keepRunning(false);
+    window->close();
+    QCOMPARE(keepRunning.asked,
+             QStringList{QStringLiteral("正在向设备写入图片: 现在关闭会使设备上的图片不完整。")});
+    QVERIFY(window->isVisible());
+    QVERIFY(waitForIdle());
+    QVERIFY(logTexts(*window).contains(QStringLiteral(" [恢复备份作业] 成功")));
 }
 
 KORLEX_WINDOW_TEST_MAIN(UpgradeBackupTest)
