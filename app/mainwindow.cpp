@@ -448,7 +448,9 @@ bool MainWindow::confirmClose()
             continue;
         running << job;
         upgrading = upgrading || job->kind() == JobKind::Upgrade;
-        writingPictures = writingPictures || job->kind() == JobKind::PictureWrite;
+        // A restore writes the pictures of a backup too.
+        writingPictures = writingPictures || job->kind() == JobKind::PictureWrite
+                          || job->kind() == JobKind::Restore;
     }
     if (upgrading || writingPictures) {
         QStringList consequences;

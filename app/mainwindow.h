@@ -46,7 +46,7 @@ public:
     QString helpFilePath() const;
 
 protected:
-    // Asks first while an upgrade or a picture write runs on any device.
+    // Asks first while an upgrade, a picture write or a restore runs on any device.
     void closeEvent(QCloseEvent *event) override;
     bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
 

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "device/device.h"
 #include "device/devicemanager.h"
+#include "device/ui/jobdialog.h"
 #include "upgrade/ui/upgradepage.h"
 
 #include <QApplication>
@@ -10,10 +11,13 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -36,6 +40,8 @@ void showStepPage(MainWindow &window, const QString &step)
     } else if (step.startsWith(QLatin1String("upgrade="))) {
         showPage(window, 2);
         window.findChild<UpgradePage *>()->loadFile(step.mid(8));
+    } else if (step.startsWith(QLatin1String("restore="))) {
+        window.findChild<UpgradePage *>()->loadFile(step.mid(8));
     } else if (step == QLatin1String("pictures") || step == QLatin1String("editor")) {
         showPage(window, 3, 0);
     } else if (step == QLatin1String("parameters")) {
@@ -47,11 +53,68 @@ void showStepPage(MainWindow &window, const QString &step)
     }
 }
 
+void click(MainWindow &window, const char *button)
+{
+    window.findChild<QPushButton *>(QLatin1String(button))->click();
+}
+
+// No job runs and no task dialog is open.
+bool windowIdle(const MainWindow &window)
+{
+    for (const Device *device : window.deviceManager()->devices()) {
+        if (device->isBusy())
+            return false;
+    }
+    return window.findChildren<JobDialog *>().isEmpty();
+}
+
+// Runs the clicks one after the other, each once the window is idle again.
+void clickInTurn(MainWindow &window, std::vector<std::function<void()>> clicks)
+{
+    auto *look = new QTimer(&window);
+    auto next = std::make_shared<size_t>(0);
+    QObject::connect(look, &QTimer::timeout, &window, [&window, look, next, clicks]() {
+        if (!windowIdle(window))
+            return;
+        if (*next == clicks.size()) {
+            look->deleteLater();
+            return;
+        }
+        clicks.at((*next)++)();
+    });
+    look->start(LookEveryMs);
+}
+
+// The device as a customer brings it: pictures and parameters of its own, written through the
+// customisation page. Then its upgrade, after which the device started with the "factory"
+// option holds its factory settings again and the window offers to restore its backup.
+void customiseThenUpgrade(MainWindow &window)
+{
+    clickInTurn(window,
+                {[&window]() {
+                     showPage(window, 3, 0);
+                     click(window, "pageDefaultButton");
+                     click(window, "writeToDeviceButton");
+                 },
+                 [&window]() {
+                     showPage(window, 3, 1);
+                     window.findChild<QSlider *>(QStringLiteral("lcdBrightSlider"))->setValue(120);
+                     window.findChild<QSlider *>(QStringLiteral("smokeSlider"))->setValue(5);
+                     click(window, "writeToDeviceButton");
+                 },
+                 [&window]() {
+                     showPage(window, 2);
+                     click(window, "downloadButton");
+                 }});
+}
+
 // The step's clicks that act on the connected device.
 void runStepOnDevice(MainWindow &window, const QString &step)
 {
     if (step.startsWith(QLatin1String("upgrade="))) {
-        window.findChild<QPushButton *>(QStringLiteral("downloadButton"))->click();
+        click(window, "downloadButton");
+    } else if (step.startsWith(QLatin1String("restore="))) {
+        customiseThenUpgrade(window);
     } else if (step == QLatin1String("editor")) {
         window.findChild<QPushButton *>(QStringLiteral("picEditButton1"))->click();
         // Over the window, where a window manager would put it.

@@ -8,7 +8,10 @@ class MainWindow;
 // first device has connected. Values: "welcome", "device" (the device page), "upgrade=<file>"
 // (the upgrade page, the file loaded and the upgrade started), "pictures" (the picture tab),
 // "editor" (the picture editor of the first picture), "parameters", "curves" (the temperature
-// curve tab), "power" (the power curve tab). Unset, nothing happens.
+// curve tab), "power" (the power curve tab), "restore=<file>" (pictures and parameters of the
+// user's own written to the device, then the upgrade with the file and its backup: with a
+// virtual device started with the "factory" option the window ends offering to restore the
+// backup). Unset, nothing happens.
 namespace ScreenshotDriver {
 
 void startFromEnvironment(MainWindow &window);

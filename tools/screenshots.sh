@@ -46,14 +46,19 @@ fail() {
     exit 1
 }
 
-# An upgrade file for the virtual device 0x1005: 256 KiB of image, then the target id.
+# Upgrade files for the virtual device 0x1005: 256 KiB of image (still being sent when the
+# upgrade is photographed) and 16 KiB (done quickly), each followed by the target id.
 upgradeFile="$work/firmware.swdf"
 head -c 262144 /dev/urandom > "$upgradeFile"
 printf '\x10\x05' >> "$upgradeFile"
+smallUpgradeFile="$work/small.swdf"
+head -c 16384 /dev/urandom > "$smallUpgradeFile"
+printf '\x10\x05' >> "$smallUpgradeFile"
 
 # shot <file name> <language: en or zh_CN> <step> <seconds to wait after the window appears>
+#      [<virtual device setting>]
 shot() {
-    local name="$1" language="$2" step="$3" settle="$4"
+    local name="$1" language="$2" step="$3" settle="$4" virtual="${5:-1,delay=1}"
     local home="$work/$language"
     mkdir -p "$home/.config/lgInfo"
     # The stored interface language: 0 English, 1 Simplified Chinese.
@@ -62,7 +67,7 @@ shot() {
     (
         cd "$home"
         export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
-        export LANG=C.UTF-8 KORLEX_VIRTUAL_DEVICE="1,delay=1" KORLEX_SCREENSHOT_STEP="$step"
+        export LANG=C.UTF-8 KORLEX_VIRTUAL_DEVICE="$virtual" KORLEX_SCREENSHOT_STEP="$step"
         exec "$program" --data-folder
     ) > "$work/$name.log" 2>&1 &
     pid=$!
@@ -93,4 +98,7 @@ for language in en zh_CN; do
     shot "pictures-$language" "$language" pictures 1
     shot "editor-$language" "$language" editor 1
     shot "curves-$language" "$language" curves 1
+    # A customised device whose new firmware starts with its factory settings: the window
+    # offers to restore the backup it made before the upgrade.
+    shot "restore-$language" "$language" "restore=$smallUpgradeFile" 12 "1,delay=1,factory"
 done

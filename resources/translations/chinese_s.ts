@@ -630,6 +630,194 @@
         <source>该设备不支持此操作</source>
         <translation>该设备不支持此操作</translation>
     </message>
+    <message>
+        <source>升级前备份设备</source>
+        <translation>升级前备份设备</translation>
+    </message>
+    <message>
+        <source>备份...</source>
+        <translation>备份...</translation>
+    </message>
+    <message>
+        <source>备份设备作业</source>
+        <translation>备份设备作业</translation>
+    </message>
+    <message>
+        <source>核对备份作业</source>
+        <translation>核对备份作业</translation>
+    </message>
+    <message>
+        <source>恢复备份作业</source>
+        <translation>恢复备份作业</translation>
+    </message>
+    <message>
+        <source> 备份保存在 %1</source>
+        <translation> 备份保存在 %1</translation>
+    </message>
+    <message>
+        <source>该备份来自 %1, 而设备是 %2: 型号或屏幕不同, 不能恢复。</source>
+        <translation>该备份来自 %1, 而设备是 %2: 型号或屏幕不同, 不能恢复。</translation>
+    </message>
+    <message>
+        <source> 原因: 备份文件夹 %1 无法写入: %2。请检查磁盘空间和文件夹的权限。</source>
+        <translation> 原因: 备份文件夹 %1 无法写入: %2。请检查磁盘空间和文件夹的权限。</translation>
+    </message>
+    <message>
+        <source> 原因: 备份已损坏: %1</source>
+        <translation> 原因: 备份已损坏: %1</translation>
+    </message>
+    <message>
+        <source>屏幕亮度</source>
+        <translation>屏幕亮度</translation>
+    </message>
+    <message>
+        <source>最大吸烟时间</source>
+        <translation>最大吸烟时间</translation>
+    </message>
+    <message>
+        <source>线圈: %1</source>
+        <translation>线圈: %1</translation>
+    </message>
+    <message>
+        <source>温度曲线: %1</source>
+        <translation>温度曲线: %1</translation>
+    </message>
+    <message>
+        <source>功率曲线: %1</source>
+        <translation>功率曲线: %1</translation>
+    </message>
+    <message>
+        <source>图片: %1</source>
+        <translation>图片: %1</translation>
+    </message>
+    <message>
+        <source>升级前无法备份设备。%1
+
+仍然要升级吗? 升级后设备可能只有出厂的图片、曲线和设置。</source>
+        <translation>升级前无法备份设备。%1
+
+仍然要升级吗? 升级后设备可能只有出厂的图片、曲线和设置。</translation>
+    </message>
+    <message>
+        <source>仍然升级(&amp;U)</source>
+        <translation>仍然升级(&amp;U)</translation>
+    </message>
+    <message>
+        <source> 设备处于引导程序中, 无法读取, 升级前没有备份</source>
+        <translation> 设备处于引导程序中, 无法读取, 升级前没有备份</translation>
+    </message>
+    <message>
+        <source> 原因: 设备没有回答信息请求, 无法读取。</source>
+        <translation> 原因: 设备没有回答信息请求, 无法读取。</translation>
+    </message>
+    <message>
+        <source> 升级已取消</source>
+        <translation> 升级已取消</translation>
+    </message>
+    <message>
+        <source> 设备的参数、曲线和图片与备份相同</source>
+        <translation> 设备的参数、曲线和图片与备份相同</translation>
+    </message>
+    <message>
+        <source> 设备与备份不同: %1</source>
+        <translation> 设备与备份不同: %1</translation>
+    </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>恢复备份</translation>
+    </message>
+    <message>
+        <source>升级后设备与升级前的备份不同:
+
+%1
+
+要恢复备份吗?</source>
+        <translation>升级后设备与升级前的备份不同:
+
+%1
+
+要恢复备份吗?</translation>
+    </message>
+    <message>
+        <source>恢复(&amp;R)</source>
+        <translation>恢复(&amp;R)</translation>
+    </message>
+    <message>
+        <source>保留新设置(&amp;K)</source>
+        <translation>保留新设置(&amp;K)</translation>
+    </message>
+    <message>
+        <source> 保留了升级后的设置</source>
+        <translation> 保留了升级后的设置</translation>
+    </message>
+    <message>
+        <source>设备没有说明它的序列号, 无法找到它的备份</source>
+        <translation>设备没有说明它的序列号, 无法找到它的备份</translation>
+    </message>
+    <message>
+        <source> 以下图片不适合设备的屏幕, 没有恢复: %1</source>
+        <translation> 以下图片不适合设备的屏幕, 没有恢复: %1</translation>
+    </message>
+    <message>
+        <source>设备备份</source>
+        <translation>设备备份</translation>
+    </message>
+    <message>
+        <source>备份保存在 %1</source>
+        <translation>备份保存在 %1</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>内容</translation>
+    </message>
+    <message>
+        <source>删除(&amp;D)</source>
+        <translation>删除(&amp;D)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>参数</translation>
+    </message>
+    <message>
+        <source>温度曲线</source>
+        <translation>温度曲线</translation>
+    </message>
+    <message>
+        <source>功率曲线</source>
+        <translation>功率曲线</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>图片</translation>
+    </message>
+    <message>
+        <source>要把 %1 的备份恢复到设备吗? 设备现在的参数、曲线和图片将被覆盖。</source>
+        <translation>要把 %1 的备份恢复到设备吗? 设备现在的参数、曲线和图片将被覆盖。</translation>
+    </message>
+    <message>
+        <source>删除备份</source>
+        <translation>删除备份</translation>
+    </message>
+    <message>
+        <source>要删除 %1 的备份吗? 删除后无法找回。</source>
+        <translation>要删除 %1 的备份吗? 删除后无法找回。</translation>
+    </message>
+    <message>
+        <source>无法删除备份: %1</source>
+        <translation>无法删除备份: %1</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

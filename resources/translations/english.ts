@@ -630,6 +630,194 @@
         <source>该设备不支持此操作</source>
         <translation>This device does not support this operation</translation>
     </message>
+    <message>
+        <source>升级前备份设备</source>
+        <translation>Back up the device first</translation>
+    </message>
+    <message>
+        <source>备份...</source>
+        <translation>Backups...</translation>
+    </message>
+    <message>
+        <source>备份设备作业</source>
+        <translation>Device backup task</translation>
+    </message>
+    <message>
+        <source>核对备份作业</source>
+        <translation>Backup check task</translation>
+    </message>
+    <message>
+        <source>恢复备份作业</source>
+        <translation>Backup restore task</translation>
+    </message>
+    <message>
+        <source> 备份保存在 %1</source>
+        <translation> The backup is in %1</translation>
+    </message>
+    <message>
+        <source>该备份来自 %1, 而设备是 %2: 型号或屏幕不同, 不能恢复。</source>
+        <translation>This backup comes from %1, but the device is %2: another model or screen, so the backup cannot be restored to it.</translation>
+    </message>
+    <message>
+        <source> 原因: 备份文件夹 %1 无法写入: %2。请检查磁盘空间和文件夹的权限。</source>
+        <translation> Cause: the backup folder %1 cannot be written: %2. Check the disk space and the folder&apos;s permissions.</translation>
+    </message>
+    <message>
+        <source> 原因: 备份已损坏: %1</source>
+        <translation> Cause: the backup is damaged: %1</translation>
+    </message>
+    <message>
+        <source>屏幕亮度</source>
+        <translation>Screen brightness</translation>
+    </message>
+    <message>
+        <source>最大吸烟时间</source>
+        <translation>Max inhalation time</translation>
+    </message>
+    <message>
+        <source>线圈: %1</source>
+        <translation>Coils: %1</translation>
+    </message>
+    <message>
+        <source>温度曲线: %1</source>
+        <translation>Temperature curves: %1</translation>
+    </message>
+    <message>
+        <source>功率曲线: %1</source>
+        <translation>Power curves: %1</translation>
+    </message>
+    <message>
+        <source>图片: %1</source>
+        <translation>Pictures: %1</translation>
+    </message>
+    <message>
+        <source>升级前无法备份设备。%1
+
+仍然要升级吗? 升级后设备可能只有出厂的图片、曲线和设置。</source>
+        <translation>The device could not be backed up before the upgrade.%1
+
+Upgrade anyway? After the upgrade the device may hold only its factory pictures, curves and settings.</translation>
+    </message>
+    <message>
+        <source>仍然升级(&amp;U)</source>
+        <translation>&amp;Upgrade anyway</translation>
+    </message>
+    <message>
+        <source> 设备处于引导程序中, 无法读取, 升级前没有备份</source>
+        <translation> The device is in its boot loader and cannot be read: no backup before the upgrade</translation>
+    </message>
+    <message>
+        <source> 原因: 设备没有回答信息请求, 无法读取。</source>
+        <translation> Cause: the device did not answer the information request and cannot be read.</translation>
+    </message>
+    <message>
+        <source> 升级已取消</source>
+        <translation> The upgrade was cancelled</translation>
+    </message>
+    <message>
+        <source> 设备的参数、曲线和图片与备份相同</source>
+        <translation> The device holds the same parameters, curves and pictures as its backup</translation>
+    </message>
+    <message>
+        <source> 设备与备份不同: %1</source>
+        <translation> The device differs from its backup: %1</translation>
+    </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>Restore the backup</translation>
+    </message>
+    <message>
+        <source>升级后设备与升级前的备份不同:
+
+%1
+
+要恢复备份吗?</source>
+        <translation>After the upgrade the device differs from the backup made before it:
+
+%1
+
+Restore the backup?</translation>
+    </message>
+    <message>
+        <source>恢复(&amp;R)</source>
+        <translation>&amp;Restore</translation>
+    </message>
+    <message>
+        <source>保留新设置(&amp;K)</source>
+        <translation>&amp;Keep the new settings</translation>
+    </message>
+    <message>
+        <source> 保留了升级后的设置</source>
+        <translation> The settings after the upgrade were kept</translation>
+    </message>
+    <message>
+        <source>设备没有说明它的序列号, 无法找到它的备份</source>
+        <translation>The device has not given its serial number: its backups cannot be found</translation>
+    </message>
+    <message>
+        <source> 以下图片不适合设备的屏幕, 没有恢复: %1</source>
+        <translation> These pictures do not fit the device&apos;s screen and were not restored: %1</translation>
+    </message>
+    <message>
+        <source>设备备份</source>
+        <translation>Device backups</translation>
+    </message>
+    <message>
+        <source>备份保存在 %1</source>
+        <translation>Backups are kept in %1</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware version</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>删除(&amp;D)</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>温度曲线</source>
+        <translation>Temperature curves</translation>
+    </message>
+    <message>
+        <source>功率曲线</source>
+        <translation>Power curves</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>要把 %1 的备份恢复到设备吗? 设备现在的参数、曲线和图片将被覆盖。</source>
+        <translation>Restore the backup of %1 to the device? The parameters, curves and pictures it holds now will be overwritten.</translation>
+    </message>
+    <message>
+        <source>删除备份</source>
+        <translation>Delete the backup</translation>
+    </message>
+    <message>
+        <source>要删除 %1 的备份吗? 删除后无法找回。</source>
+        <translation>Delete the backup of %1? It cannot be brought back.</translation>
+    </message>
+    <message>
+        <source>无法删除备份: %1</source>
+        <translation>The backup could not be deleted: %1</translation>
+    </message>
 </context>
 <context>
     <name>MyFrame</name>

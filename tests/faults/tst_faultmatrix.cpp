@@ -15,6 +15,7 @@
 #include "upgrade/ui/upgradepage.h"
 #include "virtualdevice/virtualdevice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -171,6 +172,8 @@ void FaultMatrixTest::startWindow(quint16 id, int reportDelayMs)
     setHidBackend(std::make_shared<VirtualBus>(device));
     window = std::make_unique<MainWindow>();
     window->setResultPauseScale(0.05);
+    // The faults of the upgrade itself; no backup before it.
+    named<QCheckBox>(window.get(), QStringLiteral("backupCheckBox"))->setChecked(false);
     setTiming();
     QVERIFY(waitForConnectedDevice(*window));
     QVERIFY(barConnected());

@@ -116,9 +116,10 @@ QList<QPair<QString, QString>> codeBuiltCaptions(const MainWindow &w)
     QList<QPair<QString, QString>> captions;
     for (const char *name :
          {"languageToolButton", "helpToolButton", "freshButton", "connnectButton",
-          "unconnectButton", "runButton", "openBinFileButton", "downloadButton",
-          "readFromDeviceButton", "writeToDeviceButton", "loadConfigButton", "saveConfigButton",
-          "resetDefaultButton", "setTimePushButton", "readTimePushbutton", "setTimeDefaultButton"})
+          "unconnectButton", "runButton", "openBinFileButton", "downloadButton", "backupCheckBox",
+          "backupsButton", "readFromDeviceButton", "writeToDeviceButton", "loadConfigButton",
+          "saveConfigButton", "resetDefaultButton", "setTimePushButton", "readTimePushbutton",
+          "setTimeDefaultButton"})
         captions.append({QLatin1String(name), named<QAbstractButton>(w, name)->text()});
     for (const char *name : {"deviceNameLabel", "binFileLabel", "textLabel"})
         captions.append({QLatin1String(name), named<QLabel>(w, name)->text()});

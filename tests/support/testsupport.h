@@ -16,8 +16,9 @@ inline QByteArray randomBytes(int size, quint32 salt)
     return bytes;
 }
 
-// main() of a test that builds windows: the settings (the stored language) and the desktop
-// folder of the file dialogs live in a temporary home, never in the user's own.
+// main() of a test that builds windows: the settings (the stored language), the desktop folder
+// of the file dialogs and the data folder (the backups) live in a temporary home, never in the
+// user's own.
 #define KORLEX_WINDOW_TEST_MAIN(TestClass) \
     int main(int argc, char *argv[]) \
     { \
@@ -25,6 +26,7 @@ inline QByteArray randomBytes(int size, quint32 salt)
         if (!home.isValid()) \
             return 1; \
         qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit()); \
+        qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit()); \
         qputenv("HOME", home.path().toLocal8Bit()); \
         QApplication app(argc, argv); \
         TestClass test; \

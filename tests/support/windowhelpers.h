@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QObject>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
@@ -107,6 +108,32 @@ public:
         poll.start(5);
     }
     QStringList seen;
+
+private:
+    QTimer poll;
+};
+
+// Answers the question boxes: records their text and presses the first or the second button.
+class QuestionAnswerer : public QObject
+{
+public:
+    explicit QuestionAnswerer(bool yes)
+    {
+        connect(&poll, &QTimer::timeout, this, [this, yes]() {
+            QuestionBox *box = visibleTopLevel<QuestionBox>();
+            if (!box)
+                return;
+            asked << labelText(box, "messageLabel");
+            buttons << named<QPushButton>(box, QStringLiteral("yesButton"))->text()
+                               + QLatin1Char('|')
+                               + named<QPushButton>(box, QStringLiteral("noButton"))->text();
+            named<QPushButton>(box, yes ? QStringLiteral("yesButton") : QStringLiteral("noButton"))
+                    ->click();
+        });
+        poll.start(5);
+    }
+    QStringList asked;
+    QStringList buttons;
 
 private:
     QTimer poll;

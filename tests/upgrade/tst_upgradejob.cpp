@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -73,32 +74,6 @@ public:
     QString title;
     QStringList filters;
     QString folder;
-
-private:
-    QTimer poll;
-};
-
-// Answers the question boxes: records their text and presses the first or the second button.
-class QuestionAnswerer : public QObject
-{
-public:
-    explicit QuestionAnswerer(bool yes)
-    {
-        connect(&poll, &QTimer::timeout, this, [this, yes]() {
-            QuestionBox *box = visibleTopLevel<QuestionBox>();
-            if (!box)
-                return;
-            asked << labelText(box, "messageLabel");
-            buttons << named<QPushButton>(box, QStringLiteral("yesButton"))->text()
-                               + QLatin1Char('|')
-                               + named<QPushButton>(box, QStringLiteral("noButton"))->text();
-            named<QPushButton>(box, yes ? QStringLiteral("yesButton") : QStringLiteral("noButton"))
-                    ->click();
-        });
-        poll.start(5);
-    }
-    QStringList asked;
-    QStringList buttons;
 
 private:
     QTimer poll;
@@ -214,6 +189,9 @@ void UpgradeJobTest::startWindow(quint16 id, bool plugged, VirtualDevice::Settin
     window = std::make_unique<MainWindow>();
     // The result stays up 100 or 150 ms instead of 2 or 3 s.
     window->setResultPauseScale(0.05);
+    // These tests follow the upgrade alone; the backup before it has tests of its own
+    // (tst_upgradebackup).
+    named<QCheckBox>(window.get(), QStringLiteral("backupCheckBox"))->setChecked(false);
     setTiming(250);
     if (plugged)
         QVERIFY(waitForConnectedDevice(*window));
