@@ -80,6 +80,7 @@ QString openHelpFile(const QString &path)
         return QString();
 
     const QString shownPath = QDir::toNativeSeparators(path);
-    delete new MsgBox(trMain(" 提示 "), problem + QLatin1Char('\n') + shownPath, 3000);
+    delete new MsgBox(QCoreApplication::translate("main", " 提示 "),
+                      problem + QLatin1Char('\n') + shownPath, 3000);
     return QLatin1Char(' ') + problem + QLatin1Char(' ') + shownPath;
 }

@@ -53,18 +53,6 @@ QJsonArray numbers(const QVector<int> &values)
     return array;
 }
 
-QStringList sectionNames(unsigned sections)
-{
-    QStringList names;
-    if (sections & ResourceFile::PictureSection)
-        names << QStringLiteral("pictures");
-    if (sections & ResourceFile::TempSection)
-        names << QStringLiteral("temp");
-    if (sections & ResourceFile::PowerSection)
-        names << QStringLiteral("power");
-    return names;
-}
-
 // Why a file cannot be read: the system's reason, or what it is instead of a file.
 QString unreadable(const QString &path)
 {
@@ -498,7 +486,8 @@ int Commands::prepare(QJsonObject &f)
     if (c == QLatin1String("resource save")) {
         const QString file = o.args.value(0);
         f.insert(QStringLiteral("file"), file);
-        f.insert(QStringLiteral("sections"), QJsonArray::fromStringList(sectionNames(o.sections)));
+        f.insert(QStringLiteral("sections"),
+                 QJsonArray::fromStringList(ResourceFile::sectionNames(o.sections)));
         const QFileInfo target(file);
         if (!target.absoluteDir().exists()) {
             return fail(ExitBadFile, QStringLiteral("cannot write %1: no folder %2")
@@ -525,7 +514,8 @@ int Commands::prepare(QJsonObject &f)
     if (c == QLatin1String("resource load")) {
         const QString file = o.args.value(0);
         f.insert(QStringLiteral("file"), file);
-        f.insert(QStringLiteral("sections"), QJsonArray::fromStringList(sectionNames(o.sections)));
+        f.insert(QStringLiteral("sections"),
+                 QJsonArray::fromStringList(ResourceFile::sectionNames(o.sections)));
         const QString problem = unreadable(file);
         if (!problem.isEmpty())
             return fail(ExitBadFile, problem);
@@ -1619,7 +1609,7 @@ void Commands::saveResource(Task &t, ResourcePictures source)
                   : Task::ProgressText(),
           [this, &t, file, from, pictures, source](const JobResult &r) {
               if (r.succeeded()) {
-                  QStringList parts = sectionNames(o.sections);
+                  QStringList parts = ResourceFile::sectionNames(o.sections);
                   if (pictures)
                       parts.replace(0, QStringLiteral("pictures: %1").arg(from));
                   t.result(QStringLiteral("Saved %1 (%2)")

@@ -90,8 +90,7 @@ QString screenKey(int format)
 
 QString hex16(quint16 value)
 {
-    return QStringLiteral("0x")
-           + QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+    return deviceIdText(value);
 }
 
 QString deviceText(quint16 id)

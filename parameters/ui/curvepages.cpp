@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QPushButton>
@@ -23,7 +24,8 @@ const char *const smoothFrameSheet = "QFrame{border-radius: 2px;background-color
 
 QString taskText()
 {
-    return QStringLiteral(" [") + trMain("写用户资源作业") + QLatin1Char(']');
+    return QStringLiteral(" [") + QCoreApplication::translate("main", "写用户资源作业")
+           + QLatin1Char(']');
 }
 
 QString groupTitle(const char *curveName, int group)

@@ -6,6 +6,7 @@
 #include "parameters/widgets/myslider.h"
 #include "shell/texts.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,7 +16,8 @@ namespace {
 
 QString taskText()
 {
-    return QStringLiteral(" [") + trMain("写用户资源作业") + QLatin1Char(']');
+    return QStringLiteral(" [") + QCoreApplication::translate("main", "写用户资源作业")
+           + QLatin1Char(']');
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "shell/texts.h"
 #include "widgets/msgbox.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -36,7 +37,7 @@ void showResourceMessages(const QStringList &texts)
         return;
     QTimer::singleShot(0, [texts]() {
         for (const QString &text : texts)
-            delete new MsgBox(trMain(" 提示 "), text, 1000);
+            delete new MsgBox(QCoreApplication::translate("main", " 提示 "), text, 1000);
     });
 }
 

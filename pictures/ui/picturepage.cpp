@@ -10,6 +10,7 @@
 #include "shell/language.h"
 #include "shell/texts.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -60,7 +61,7 @@ QPixmap pagePixmap(const QString &path)
 
 QString taskName()
 {
-    return trMain("写用户资源作业");
+    return QCoreApplication::translate("main", "写用户资源作业");
 }
 
 } // namespace
