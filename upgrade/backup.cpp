@@ -143,6 +143,11 @@ QString DeviceBackup::resourceFile() const
     return QDir(folder).filePath(QLatin1String(ResourceFileName));
 }
 
+bool DeviceBackup::fits(const DeviceIdentity &device) const
+{
+    return device.answered && device.id == id && device.screenFormat() == screenFormat;
+}
+
 bool DeviceBackup::holdsPictures() const
 {
     return sections & ResourceFile::PictureSection;
@@ -404,7 +409,7 @@ JobCause BackupCompareJob::prepare()
     const DeviceIdentity &identity = device()->identity();
     if (!identity.answered || identity.isBootLoader())
         return JobCause::NotSupported;
-    if (identity.id != m_backup.id)
+    if (!m_backup.fits(identity))
         return JobCause::WrongDevice;
     m_address = identity.id;
     m_format = identity.screenFormat();
@@ -469,8 +474,7 @@ JobCause RestoreJob::prepare()
     const DeviceIdentity &identity = device()->identity();
     if (!identity.answered || identity.isBootLoader())
         return JobCause::NotSupported;
-    // Another model or another screen: its values and pictures mean something else there.
-    if (identity.id != m_backup.id || identity.screenFormat() != m_backup.screenFormat)
+    if (!m_backup.fits(identity))
         return JobCause::WrongDevice;
     m_address = identity.id;
     m_format = identity.screenFormat();

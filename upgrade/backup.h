@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
+struct DeviceIdentity;
+
 // A backup of one device, as it was read from the device: its identity, its parameters, its
 // curves and (for the mono screens, which send them) its pictures. It is kept in a folder of its
 // own, <root>/<serial>/<yyyyMMdd-HHmmss>_<firmware version>/, holding
@@ -38,6 +40,9 @@ struct DeviceBackup
     unsigned sections = 0; // the user resource file's sections it holds
 
     QString resourceFile() const;
+    // Whether the backup may go to the device: the same model and screen format (another's
+    // values and pictures mean something else there).
+    bool fits(const DeviceIdentity &device) const;
     bool holdsPictures() const;
     // The model as a user names it: "ORBIT K510-204 (0x2001)", or the identifier alone.
     QString modelText() const;
