@@ -1951,7 +1951,7 @@ void Commands::restore(Task &t)
         const DeviceBackup &backup = m_restoreFrom;
         const QString folder = native(backup.folder);
         // Another model's values and pictures mean something else there.
-        if (identity.id != backup.id || identity.screenFormat() != backup.screenFormat) {
+        if (!backup.fits(identity)) {
             t.fields().insert(QStringLiteral("cause"), jobCauseKey(JobCause::WrongDevice));
             t.finish(
                     t.fail(ExitRefused,
