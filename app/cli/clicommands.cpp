@@ -70,6 +70,23 @@ QString unreadable(const QString &path)
                  errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
 }
 
+// Why an upgrade file gave no image; empty when it loaded.
+QString upgradeLoadProblem(UpgradeLoad load, const QString &file)
+{
+    switch (load) {
+    case UpgradeLoad::Loaded:
+        break;
+    case UpgradeLoad::Unreadable:
+        return QStringLiteral("cannot read %1, or it is too short to be an upgrade file")
+                .arg(native(file));
+    case UpgradeLoad::TooLarge:
+        return QStringLiteral("%1 is too large: its image has more than %2 blocks")
+                .arg(native(file))
+                .arg(MaxUpgradeBlocks);
+    }
+    return QString();
+}
+
 // A list of picture slots such as "1,3,5-7" (1-based); an error text when it is not one.
 QVector<int> parseSlots(const QString &text, QString *error)
 {
@@ -261,19 +278,9 @@ int Commands::prepare(QJsonObject &f)
         const QString problem = unreadable(file);
         if (!problem.isEmpty())
             return fail(ExitBadFile, problem);
-        switch (UpgradeImage::fromFile(file, &m_image)) {
-        case UpgradeLoad::Loaded:
-            break;
-        case UpgradeLoad::Unreadable:
-            return fail(ExitBadFile, QStringLiteral("cannot read %1, or it is too short to be an "
-                                                    "upgrade file")
-                                             .arg(native(file)));
-        case UpgradeLoad::TooLarge:
-            return fail(ExitBadFile,
-                        QStringLiteral("%1 is too large: its image has more than %2 blocks")
-                                .arg(native(file))
-                                .arg(MaxUpgradeBlocks));
-        }
+        const QString notAnImage = upgradeLoadProblem(UpgradeImage::fromFile(file, &m_image), file);
+        if (!notAnImage.isEmpty())
+            return fail(ExitBadFile, notAnImage);
         if (m_image.isEmpty())
             return fail(ExitBadFile,
                         QStringLiteral("%1 holds no firmware image").arg(native(file)));
@@ -646,19 +653,9 @@ int Commands::inspect(QJsonObject &fields)
 int Commands::inspectUpgradeFile(const QString &file, QJsonObject &f)
 {
     UpgradeImage image;
-    switch (UpgradeImage::fromFile(file, &image)) {
-    case UpgradeLoad::Loaded:
-        break;
-    case UpgradeLoad::Unreadable:
-        return fail(ExitBadFile, QStringLiteral("%1 is too short to be an upgrade file (or cannot "
-                                                "be read)")
-                                         .arg(native(file)));
-    case UpgradeLoad::TooLarge:
-        return fail(ExitBadFile,
-                    QStringLiteral("%1 is too large: its image has more than %2 blocks")
-                            .arg(native(file))
-                            .arg(MaxUpgradeBlocks));
-    }
+    const QString notAnImage = upgradeLoadProblem(UpgradeImage::fromFile(file, &image), file);
+    if (!notAnImage.isEmpty())
+        return fail(ExitBadFile, notAnImage);
     const qint64 fileBytes = QFileInfo(file).size();
     const DeviceModel model = deviceModelOf(image.targetId, deviceModels());
     const bool any = image.targetId == AnyDeviceTargetId;
