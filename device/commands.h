@@ -42,6 +42,19 @@ constexpr int ColourPictureBytes = 25600;
 constexpr qint64 LargeImageSize = 0x12000;
 constexpr int DeviceInfoDataLength = 227; // the data of a complete information reply
 
+// How often and how long each exchange is tried: the short commands, the information request,
+// the clock restore after a factory reset, and the picture commands and their long replies.
+namespace Exchange {
+constexpr int CommandTries = 3;
+constexpr int CommandTimeoutMs = 500;
+constexpr int InfoTimeoutMs = 200;
+constexpr int RestoreTries = 1;
+constexpr int RestoreTimeoutMs = 200;
+constexpr int PictureTries = 2;
+constexpr int PictureTimeoutMs = 500;
+constexpr int PictureReadTimeoutMs = 300;
+} // namespace Exchange
+
 // The screen format of a device identifier: 0 (128 x 32 mono), 1 (64 x 128 mono), 2 (80 x 160
 // colour) or 3 (no pictures).
 int screenFormatOf(quint16 id);

@@ -5,17 +5,6 @@
 #include <QDate>
 #include <QTime>
 
-namespace {
-
-// The short commands: tries and time-out of each.
-constexpr int CommandTries = 3;
-constexpr int CommandTimeoutMs = 500;
-constexpr int InfoTimeoutMs = 200;
-constexpr int RestoreTries = 1;
-constexpr int RestoreTimeoutMs = 200;
-
-} // namespace
-
 // --- connect ----------------------------------------------------------------------------------
 
 ConnectJob::ConnectJob(Device *device, QObject *parent)
@@ -68,7 +57,7 @@ void ConnectJob::run()
     const ProductKind kind = link().openKind();
 
     const LinkReply reply = link().requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo,
-                                               InfoTimeoutMs, 0, &control());
+                                               Exchange::InfoTimeoutMs, 0, &control());
     InfoReply info;
     if (reply.answered() && parseInfoReply(reply.frame, reply.reports, &info)) {
         m_status = ConnectStatus::Connected;
@@ -135,8 +124,8 @@ void ParametersWriteJob::run()
     }
     items.brightness = m_record.brightness;
     items.puff = m_record.puff;
-    answered(link().transact(Wire::parametersFrame(m_address, items), CommandTries,
-                             CommandTimeoutMs, &control()),
+    answered(link().transact(Wire::parametersFrame(m_address, items), Exchange::CommandTries,
+                             Exchange::CommandTimeoutMs, &control()),
              JobStep::Parameters);
 }
 
@@ -173,8 +162,8 @@ void CurveWriteJob::run()
             = m_write.temperature ? Wire::temperatureCurveFrame(m_address, m_write.unitByte,
                                                                 m_write.group, m_write.points)
                                   : Wire::powerCurveFrame(m_address, m_write.group, m_write.points);
-    answered(link().transact(frame, CommandTries, CommandTimeoutMs, &control()), JobStep::Curve,
-             m_write.group + 1);
+    answered(link().transact(frame, Exchange::CommandTries, Exchange::CommandTimeoutMs, &control()),
+             JobStep::Curve, m_write.group + 1);
 }
 
 void CurveWriteJob::apply()
@@ -210,8 +199,8 @@ JobCause ClockReadJob::prepare()
 void ClockReadJob::run()
 {
     setPhase(JobPhase::Sending);
-    const LinkReply reply = link().transact(Wire::clockReadFrame(m_address), CommandTries,
-                                            CommandTimeoutMs, &control());
+    const LinkReply reply = link().transact(Wire::clockReadFrame(m_address), Exchange::CommandTries,
+                                            Exchange::CommandTimeoutMs, &control());
     if (!answered(reply, JobStep::Clock))
         return;
     // Only the clock reply carries the clock.
@@ -246,8 +235,8 @@ JobCause ClockWriteJob::prepare()
 void ClockWriteJob::run()
 {
     setPhase(JobPhase::Sending);
-    answered(link().transact(Wire::clockWriteFrame(m_address, m_time), CommandTries,
-                             CommandTimeoutMs, &control()),
+    answered(link().transact(Wire::clockWriteFrame(m_address, m_time), Exchange::CommandTries,
+                             Exchange::CommandTimeoutMs, &control()),
              JobStep::Clock);
 }
 
@@ -273,8 +262,8 @@ JobCause FactoryResetJob::prepare()
 void FactoryResetJob::run()
 {
     setPhase(JobPhase::Sending);
-    answered(link().transact(Wire::restoreDefaultsFrame(m_address), RestoreTries, RestoreTimeoutMs,
-                             &control()),
+    answered(link().transact(Wire::restoreDefaultsFrame(m_address), Exchange::RestoreTries,
+                             Exchange::RestoreTimeoutMs, &control()),
              JobStep::FactoryReset);
 }
 

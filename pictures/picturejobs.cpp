@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr int PictureReadTimeoutMs = 300;
-constexpr int PictureTries = 2;
-constexpr int PictureTimeoutMs = 500;
 // A picture read may take 10 s, a picture write 500 s.
 constexpr int PictureReadLimitMs = 10000;
 constexpr int PictureWriteLimitMs = 500000;
@@ -173,7 +170,7 @@ bool PictureReadingJob::readPictures(const QString &folder, quint16 address, int
         }
         const LinkReply reply
                 = link().requestLong(Wire::pictureReadRequest(address, number), LongReply::Picture,
-                                     PictureReadTimeoutMs, format, &control());
+                                     Exchange::PictureReadTimeoutMs, format, &control());
         if (!reply.answered()) {
             slot.cause = causeOf(reply.status);
             fail(slot.cause, JobStep::Picture, number);
@@ -312,8 +309,8 @@ void PictureWriteJob::run()
                               qMin(PictureBlockSize, size - block * PictureBlockSize), input.slot,
                               block)
                              : Wire::monoPictureFrame(m_address, bytes, input.slot + 1, block == 0);
-            const LinkReply reply
-                    = link().transact(frame, PictureTries, PictureTimeoutMs, &control());
+            const LinkReply reply = link().transact(frame, Exchange::PictureTries,
+                                                    Exchange::PictureTimeoutMs, &control());
             if (!reply.answered() && status == LinkStatus::Answered)
                 status = reply.status;
             if (!reply.answered() && endsTheJob(causeOf(reply.status)))

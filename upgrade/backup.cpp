@@ -22,11 +22,6 @@
 
 namespace {
 
-constexpr int InfoTimeoutMs = 200;
-constexpr int CommandTries = 3;
-constexpr int CommandTimeoutMs = 500;
-constexpr int PictureTries = 2;
-constexpr int PictureTimeoutMs = 500;
 const char *const DescriptionFormat = "korlex-tool device backup";
 constexpr int DescriptionVersion = 1;
 const char *const FolderTimeFormat = "yyyyMMdd-HHmmss";
@@ -130,8 +125,8 @@ QByteArray lcdBytesOf(const QString &path, int format)
 // Reads the information reply with the parameters and curves; false when it did not come whole.
 bool readRecord(DeviceLink &link, const JobControl &control, InfoReply *info, LinkReply *reply)
 {
-    *reply = link.requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo, InfoTimeoutMs, 0,
-                              &control);
+    *reply = link.requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo,
+                              Exchange::InfoTimeoutMs, 0, &control);
     return reply->answered() && parseInfoReply(reply->frame, reply->reports, info)
            && info->hasRecord;
 }
@@ -524,17 +519,18 @@ void RestoreJob::run()
     }
     items.brightness = record.brightness;
     items.puff = record.puff;
-    send(Wire::parametersFrame(m_address, items), JobStep::Parameters, 0, CommandTries,
-         CommandTimeoutMs);
+    send(Wire::parametersFrame(m_address, items), JobStep::Parameters, 0, Exchange::CommandTries,
+         Exchange::CommandTimeoutMs);
     for (int group = 0; group < CurveSet::GroupCount && !mustEnd(); ++group) {
         const CurveSet::Write write
                 = contents.curves.temperatureWrite(group, TemperatureUnit::Fahrenheit);
         send(Wire::temperatureCurveFrame(m_address, write.unitByte, group, write.points),
-             JobStep::Curve, group + 1, CommandTries, CommandTimeoutMs);
+             JobStep::Curve, group + 1, Exchange::CommandTries, Exchange::CommandTimeoutMs);
     }
     for (int group = 0; group < CurveSet::GroupCount && !mustEnd(); ++group) {
         send(Wire::powerCurveFrame(m_address, group, contents.curves.powerWrite(group).points),
-             JobStep::Curve, CurveSet::GroupCount + group + 1, CommandTries, CommandTimeoutMs);
+             JobStep::Curve, CurveSet::GroupCount + group + 1, Exchange::CommandTries,
+             Exchange::CommandTimeoutMs);
     }
     if (!m_backup.holdsPictures() || (m_format != 0 && m_format != 1))
         return;
@@ -571,7 +567,8 @@ void RestoreJob::run()
                                                 reinterpret_cast<const quint8 *>(lcd.constData())
                                                         + block * PictureBlockSize,
                                                 slot + 1, block == 0),
-                         JobStep::Picture, slot + 1, PictureTries, PictureTimeoutMs);
+                         JobStep::Picture, slot + 1, Exchange::PictureTries,
+                         Exchange::PictureTimeoutMs);
         }
         const bool written = cause == JobCause::None;
         result.done = written;

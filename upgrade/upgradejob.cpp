@@ -15,7 +15,6 @@ constexpr int BlockTries = 3;
 constexpr int BlockTimeoutMs = 800;
 constexpr int FinishTries = 3;
 constexpr int FinishTimeoutMs = 500;
-constexpr int InfoTimeoutMs = 200;
 
 } // namespace
 
@@ -73,7 +72,7 @@ bool UpgradeJob::namesItselfAsOurs(const InfoReply *reply)
     InfoReply own;
     if (!reply) {
         const LinkReply info = link().requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo,
-                                                  InfoTimeoutMs, 0, &control());
+                                                  Exchange::InfoTimeoutMs, 0, &control());
         // A boot loader that does not answer cannot say; being the only candidate decides.
         if (!info.answered() || !parseInfoReply(info.frame, info.reports, &own))
             return true;
@@ -190,8 +189,9 @@ void UpgradeJob::waitForRestart()
         if (firmware == Found::One
             && link().open(found, &control()) == DeviceLink::OpenResult::Opened
             && link().openKind() == ProductKind::Firmware) {
-            const LinkReply reply = link().requestLong(
-                    Wire::deviceInfoRequest(), LongReply::DeviceInfo, InfoTimeoutMs, 0, &control());
+            const LinkReply reply
+                    = link().requestLong(Wire::deviceInfoRequest(), LongReply::DeviceInfo,
+                                         Exchange::InfoTimeoutMs, 0, &control());
             InfoReply info;
             if (reply.answered() && parseInfoReply(reply.frame, reply.reports, &info)) {
                 if (!namesItselfAsOurs(&info)) {
