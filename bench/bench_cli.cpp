@@ -7,7 +7,6 @@
 // after the restart: 2576 reports) plus the device's own delays (two restarts of 1.5 s, each
 // after a 2 ms hand-over, and a 20 ms erase). "ratio" is the measured time over the budget.
 
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>

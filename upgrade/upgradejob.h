@@ -1,8 +1,8 @@
 #ifndef UPGRADE_UPGRADEJOB_H
 #define UPGRADE_UPGRADEJOB_H
 
-#include "device/job.h"
 #include "device/commands.h"
+#include "device/job.h"
 #include "parameters/curveset.h"
 #include "parameters/parameterrecord.h"
 #include "upgrade/upgradefile.h"
