@@ -24,6 +24,17 @@ namespace {
 
 const char *const DescriptionFormat = "korlex-tool device backup";
 constexpr int DescriptionVersion = 1;
+
+// Why a backup cannot be compared with or written to a device: a device that did not name
+// itself, or runs its boot loader, holds nothing to compare; another model is refused.
+JobCause refusal(const DeviceBackup &backup, const DeviceIdentity &identity)
+{
+    if (!identity.answered || identity.isBootLoader())
+        return JobCause::NotSupported;
+    if (!backup.fits(identity))
+        return JobCause::WrongDevice;
+    return JobCause::None;
+}
 const char *const FolderTimeFormat = "yyyyMMdd-HHmmss";
 
 QJsonObject descriptionOf(const DeviceBackup &backup)
@@ -402,10 +413,8 @@ BackupCompareJob::~BackupCompareJob()
 JobCause BackupCompareJob::prepare()
 {
     const DeviceIdentity &identity = device()->identity();
-    if (!identity.answered || identity.isBootLoader())
-        return JobCause::NotSupported;
-    if (!m_backup.fits(identity))
-        return JobCause::WrongDevice;
+    if (const JobCause refused = refusal(m_backup, identity); refused != JobCause::None)
+        return refused;
     m_address = identity.id;
     m_format = identity.screenFormat();
     return JobCause::None;
@@ -467,10 +476,8 @@ RestoreJob::~RestoreJob()
 JobCause RestoreJob::prepare()
 {
     const DeviceIdentity &identity = device()->identity();
-    if (!identity.answered || identity.isBootLoader())
-        return JobCause::NotSupported;
-    if (!m_backup.fits(identity))
-        return JobCause::WrongDevice;
+    if (const JobCause refused = refusal(m_backup, identity); refused != JobCause::None)
+        return refused;
     m_address = identity.id;
     m_format = identity.screenFormat();
     m_powerMin = identity.model.powerMin;
